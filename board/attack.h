@@ -1,0 +1,18 @@
+// Attack and check detection. Generation is pseudo-legal; legality is decided after a move is
+// made, by asking whether the mover's king (or, for castling, any square the king touched)
+// is attacked.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+// True when a piece of the given colour attacks `square`. The square's own content is never
+// looked at.
+bool square_attacked(int square, bool by_white);
+
+bool side_to_move_in_check();
+
+// Asked after make_move(list, index) and before its unmake: did the side that moved leave its
+// king attacked, or castle out of, through or into check?
+bool move_was_legal(const Move* list, int index);

@@ -1,0 +1,82 @@
+#include "board/position.h"
+
+#include "board/keys.h"
+#include "protocol/command_loop.h"
+#include "protocol/engine_turn.h"
+
+int32_t board[BOARD_SQUARES];
+int32_t piece_list[33];
+int32_t piece_index[BOARD_SQUARES];
+int32_t piece_count;
+int32_t white_king_square;
+int32_t black_king_square;
+int32_t side_to_move;
+int32_t ep_square;
+int32_t square_move_count[BOARD_SQUARES];
+int32_t white_castled;
+int32_t black_castled;
+int32_t non_pawn_count;
+int32_t fifty_counter;
+int32_t fifty_history[MAX_PLY];
+uint64_t hash_key;
+uint64_t key_history[HISTORY_SIZE];
+int32_t key_history_count;
+int32_t ply;
+
+namespace {
+
+constexpr int32_t WHITE_BACK_RANK[8] = {WHITE_ROOK, WHITE_KNIGHT, WHITE_BISHOP, WHITE_QUEEN,
+                                        WHITE_KING, WHITE_BISHOP, WHITE_KNIGHT, WHITE_ROOK};
+constexpr int32_t BLACK_BACK_RANK[8] = {BLACK_ROOK, BLACK_KNIGHT, BLACK_BISHOP, BLACK_QUEEN,
+                                        BLACK_KING, BLACK_BISHOP, BLACK_KNIGHT, BLACK_ROOK};
+
+} // namespace
+
+int32_t initial_piece_on(int square) {
+    const int rank = rank_of[square], file = file_of[square];
+    if (rank == 0) return OFF_BOARD;
+    switch (rank) {
+    case 1: return WHITE_BACK_RANK[file - 1];
+    case 2: return WHITE_PAWN;
+    case 7: return BLACK_PAWN;
+    case 8: return BLACK_BACK_RANK[file - 1];
+    default: return EMPTY;
+    }
+}
+
+void new_game() {
+    for (int square = 0; square < BOARD_SQUARES; ++square)
+        board[square] = initial_piece_on(square);
+    for (int square = 0; square < BOARD_SQUARES; ++square)
+        square_move_count[square] = 0;
+    white_king_square = E1;
+    black_king_square = E8;
+    side_to_move = 1;
+    ep_square = 0;
+    white_castled = 0;
+    black_castled = 0;
+    fifty_counter = 0;
+    key_history_count = 0;
+    non_pawn_count = 14;
+    game_state = IN_PROGRESS;
+    post_flag = 1; // a new game turns thinking output on
+    rebuild_piece_list();
+    hash_key = compute_key();
+    key_history[0] = hash_key;
+}
+
+void rebuild_piece_list() {
+    piece_list[0] = 0;
+    int32_t slots = 0;
+    for (int square = A1; square <= H8; ++square) {
+        const int32_t code = board[square];
+        if (code != OFF_BOARD && code != EMPTY) {
+            ++slots;
+            piece_list[slots] = square;
+            piece_index[square] = slots;
+        } else {
+            piece_index[square] = 0;
+        }
+    }
+    piece_count = slots;
+}

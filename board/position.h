@@ -1,0 +1,139 @@
+// The one position the engine keeps, and the game that led to it.
+//
+// The board is a 12 x 12 mailbox: square = 26 + file + 12 * rank (a1 = 26, h8 = 117), with a
+// border two squares wide so that a knight jump from any board square stays inside the array.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// Piece codes. Among real pieces odd is white and even is black; EMPTY (odd) and OFF_BOARD
+// (even) must be excluded before a parity test for colour.
+inline constexpr int32_t OFF_BOARD = 0;
+inline constexpr int32_t WHITE_PAWN = 1;
+inline constexpr int32_t BLACK_PAWN = 2;
+inline constexpr int32_t WHITE_KNIGHT = 3;
+inline constexpr int32_t BLACK_KNIGHT = 4;
+inline constexpr int32_t WHITE_KING = 5;
+inline constexpr int32_t BLACK_KING = 6;
+inline constexpr int32_t WHITE_ROOK = 7;
+inline constexpr int32_t BLACK_ROOK = 8;
+inline constexpr int32_t WHITE_QUEEN = 9;
+inline constexpr int32_t BLACK_QUEEN = 10;
+inline constexpr int32_t WHITE_BISHOP = 11;
+inline constexpr int32_t BLACK_BISHOP = 12;
+inline constexpr int32_t EMPTY = 13;
+inline constexpr int PIECE_CODES = 14;
+
+inline constexpr int BOARD_SQUARES = 144;
+
+// Squares the rules single out.
+inline constexpr int A1 = 26, B1 = 27, C1 = 28, D1 = 29, E1 = 30, F1 = 31, G1 = 32, H1 = 33;
+inline constexpr int A8 = 110, B8 = 111, C8 = 112, D8 = 113, E8 = 114, F8 = 115, G8 = 116, H8 = 117;
+
+inline constexpr int square_at(int file, int rank) {
+    return 26 + file + 12 * rank;
+}
+
+// The castle field of a move, and the values of white_castled / black_castled.
+inline constexpr uint8_t CASTLE_NONE = 0;
+inline constexpr uint8_t CASTLE_WHITE_KINGSIDE = 1;
+inline constexpr uint8_t CASTLE_WHITE_QUEENSIDE = 2;
+inline constexpr uint8_t CASTLE_BLACK_KINGSIDE = 3;
+inline constexpr uint8_t CASTLE_BLACK_QUEENSIDE = 4;
+
+// Seven packed bytes; the same record travels through move lists, the transposition table,
+// the principal-variation and killer tables, the book and the move parser.
+struct Move {
+    uint8_t from;
+    uint8_t to;
+    uint8_t captured;      // code on `to` when generated (the pawn's code for en passant)
+    uint8_t captured_slot; // piece-list slot of the captured piece, written by make_move
+    uint8_t ep_flag;
+    uint8_t promotion; // code of the piece promoted to, 0 for none
+    uint8_t castle;
+};
+static_assert(sizeof(Move) == 7);
+
+inline constexpr Move NULL_MOVE{};
+
+// Two moves are the same move when they go between the same squares with the same promotion.
+inline bool same_move(const Move& a, const Move& b) {
+    return a.from == b.from && a.to == b.to && a.promotion == b.promotion;
+}
+
+// A move list of a search node must hold every pseudo-legal move of any position the engine
+// can reach. A side has at most 16 men and one king. The king makes at most 8 steps and 2
+// castlings; every other man makes at most 27 moves (a queen in the centre of an empty board;
+// a rook makes at most 14, a bishop 13, a knight 8, and a pawn at most 12 records, 3 targets
+// times 4 promotions). 10 + 15 * 27 = 415 bounds every position, promotions included.
+inline constexpr int MAX_MOVES = 10 + 15 * 27;
+
+// Search plies: per-ply tables (killers, principal variation, fifty-move undo) have this many
+// rows, and the search never goes this deep.
+inline constexpr int MAX_PLY = 1000;
+
+// The longest game the engine keeps. A game played to the fifty-move rule ends well before
+// this; only a game entered in force mode can get here, and then further moves are refused.
+// The key history has room for a whole search path beyond it.
+inline constexpr int MAX_GAME_PLIES = 16384;
+inline constexpr int HISTORY_SIZE = MAX_GAME_PLIES + MAX_PLY + 2;
+
+// Rank 1..8 and file 1..8 (a = 1) of every board square; 0 on the border.
+inline constexpr std::array<uint8_t, BOARD_SQUARES> rank_of = [] {
+    std::array<uint8_t, BOARD_SQUARES> ranks{};
+    for (int rank = 0; rank < 8; ++rank)
+        for (int file = 0; file < 8; ++file)
+            ranks[square_at(file, rank)] = rank + 1;
+    return ranks;
+}();
+inline constexpr std::array<uint8_t, BOARD_SQUARES> file_of = [] {
+    std::array<uint8_t, BOARD_SQUARES> files{};
+    for (int rank = 0; rank < 8; ++rank)
+        for (int file = 0; file < 8; ++file)
+            files[square_at(file, rank)] = file + 1;
+    return files;
+}();
+
+extern int32_t board[BOARD_SQUARES];
+extern int32_t piece_list[33]; // slots 1..piece_count; 0 is a hole; slot 0 is scratch
+extern int32_t piece_index[BOARD_SQUARES];
+extern int32_t piece_count;
+extern int32_t white_king_square;
+extern int32_t black_king_square;
+extern int32_t side_to_move; // 1 white, 0 black
+extern int32_t ep_square;    // square passed over by the last double step, else 0
+// Castling rights live in the move counts of the king and rook squares: a right is held while
+// both counts are 0, and a piece that left and came back keeps it lost.
+extern int32_t square_move_count[BOARD_SQUARES];
+extern int32_t white_castled;
+extern int32_t black_castled;
+extern int32_t non_pawn_count; // knights, bishops, rooks and queens of both colours
+extern int32_t fifty_counter;
+extern int32_t fifty_history[MAX_PLY];
+extern uint64_t hash_key;
+extern uint64_t key_history[HISTORY_SIZE]; // earlier positions of the game and search path
+extern int32_t key_history_count;
+extern int32_t ply;
+
+inline uint32_t key_low(uint64_t key) {
+    return static_cast<uint32_t>(key);
+}
+inline uint32_t key_high(uint64_t key) {
+    return static_cast<uint32_t>(key >> 32);
+}
+
+// The piece code the initial position has on a square.
+int32_t initial_piece_on(int square);
+
+// Sets up the initial position and all game state.
+void new_game();
+
+// Rebuilds piece_list, piece_index and piece_count from the board, in square order, so that
+// the holes left by captures disappear.
+void rebuild_piece_list();
+
+// True while the game history has room for one more game move.
+inline bool game_history_has_room() {
+    return key_history_count < MAX_GAME_PLIES;
+}

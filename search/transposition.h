@@ -1,0 +1,55 @@
+// The transposition table: one directly indexed entry per slot, addressed by the low bits of
+// the key's low half, replaced by depth alone.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+inline constexpr uint8_t BOUND_EXACT = 2;
+inline constexpr uint8_t BOUND_UPPER = 3; // the true score is at most the stored one
+inline constexpr uint8_t BOUND_LOWER = 4; // the true score is at least the stored one
+
+inline constexpr int PROBE_MISS = 0;
+inline constexpr int PROBE_AVOID_NULL = 1; // a null move will not fail high here
+
+inline constexpr int32_t DEFAULT_HASH_SIZE = 8;
+// The sizing reckons 24 bytes per entry in unsigned 32-bit arithmetic and allows at most 2^27
+// entries: hash_size * 512 KiB must stay below 24 * 2^27 bytes, so 6143 is the largest size.
+inline constexpr int32_t MAX_HASH_SIZE = 6143;
+inline constexpr uint32_t HASH_UNIT_BYTES = 524288;
+inline constexpr uint32_t BYTES_PER_ENTRY_RECKONED = 24;
+
+struct TTEntry {
+    uint32_t key_low;
+    uint32_t key_high;
+    uint8_t depth;
+    int32_t score; // mate scores count plies from the stored position
+    Move move;
+    uint8_t bound; // 0 in an entry never written
+};
+
+extern TTEntry* tt_entries;
+extern uint32_t tt_mask;
+extern int32_t hash_size; // from "-hash"; 0 when none was given
+
+struct ProbeResult {
+    int32_t value;
+    int outcome; // PROBE_MISS, PROBE_AVOID_NULL, or the bound code of a cutoff
+    Move move;
+};
+
+// The number of entries for a hash size (0 meaning the default): the smallest power of two
+// whose reckoned bytes exceed hash_size * 512 KiB.
+uint32_t tt_entry_count_for(int32_t size);
+
+// Allocates and zeroes the table from hash_size (0 becomes DEFAULT_HASH_SIZE); a failed
+// allocation is fatal.
+void tt_allocate();
+void tt_release();
+
+ProbeResult tt_probe(int32_t alpha, int32_t beta, int32_t depth);
+void tt_store(int32_t depth, int32_t score, uint8_t bound, const Move& move);
+
+// Forgets the depths, so that any store replaces; keys, scores and moves stay.
+void tt_clear();

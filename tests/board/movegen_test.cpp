@@ -1,0 +1,137 @@
+// Generation order is part of the design: ordering ties, the book and the parser walk it.
+#include <gtest/gtest.h>
+
+#include "board/attack.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "support/board_helpers.h"
+
+namespace {
+
+using test_support::generated_captures;
+using test_support::generated_moves;
+using test_support::set_up;
+using test_support::square_named;
+using Moves = std::vector<std::string>;
+
+TEST(MoveGeneration, InitialPositionOrderAndPieceList) {
+    set_up();
+    EXPECT_EQ(generated_moves(), (Moves{"b1a3", "b1c3", "g1f3", "g1h3", "a2a4", "a2a3", "b2b4",
+                                        "b2b3", "c2c4", "c2c3", "d2d4", "d2d3", "e2e4", "e2e3",
+                                        "f2f4", "f2f3", "g2g4", "g2g3", "h2h4", "h2h3"}));
+    EXPECT_TRUE(generated_captures().empty());
+    EXPECT_EQ(piece_count, 32);
+    EXPECT_EQ(piece_list[5], E1);
+    EXPECT_EQ(piece_list[29], E8);
+    for (int square = 0; square < BOARD_SQUARES; ++square)
+        if (board[square] == EMPTY || board[square] == OFF_BOARD) {
+            EXPECT_EQ(piece_index[square], 0);
+        }
+}
+
+TEST(MoveGeneration, PromotionsComeQueenRookKnightBishopCapturesFirst) {
+    set_up("k4r2/4P3/8/8/8/8/8/K7 w - - 0 1");
+    Moves pawn_moves;
+    for (const auto& move : generated_moves())
+        if (move.starts_with("e7")) pawn_moves.push_back(move);
+    EXPECT_EQ(pawn_moves,
+              (Moves{"e7f8q", "e7f8r", "e7f8n", "e7f8b", "e7e8q", "e7e8r", "e7e8n", "e7e8b"}));
+    set_up("n3k3/1P6/8/8/8/8/8/K7 w - - 0 1");
+    EXPECT_EQ(generated_captures(),
+              (Moves{"b7a8q", "b7a8r", "b7a8n", "b7a8b", "b7b8q", "b7b8r", "b7b8n", "b7b8b"}));
+}
+
+TEST(MoveGeneration, EnPassantIsGeneratedWithThePawnAsCapturedPiece) {
+    set_up("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        if (!list[i].ep_flag) continue;
+        found = true;
+        EXPECT_EQ(test_support::text_of(list[i]), "e5d6");
+        EXPECT_EQ(list[i].captured, BLACK_PAWN);
+        EXPECT_EQ(board[list[i].to], EMPTY);
+    }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(generated_captures(), (Moves{"e5d6"}));
+}
+
+TEST(MoveGeneration, CaptureGeneratorSkipsQuietMovesAndStopsRaysAtTheFirstPiece) {
+    set_up("4k3/8/8/8/8/8/P7/R3n1K1 w - - 0 1");
+    EXPECT_EQ(generated_captures(), (Moves{"a1e1"}));
+    set_up("4k3/8/8/8/8/4p3/8/4K3 b - - 0 1");
+    EXPECT_TRUE(generated_captures().empty());
+}
+
+TEST(MoveGeneration, CastlingIsGeneratedWhateverTheChecksButNotAfterARookReturned) {
+    set_up("4k3/8/8/8/8/8/6b1/4K2R w K - 0 1"); // the bishop attacks f1 and h1
+    Moves moves = generated_moves();
+    EXPECT_NE(std::find(moves.begin(), moves.end(), "e1g1"), moves.end());
+    set_up("4k3/8/8/8/1b6/8/8/4K2R w K - 0 1"); // in check from b4
+    moves = generated_moves();
+    EXPECT_NE(std::find(moves.begin(), moves.end(), "e1g1"), moves.end());
+    set_up("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    test_support::play_all({"h1h2", "e8d8", "h2h1", "d8e8"});
+    moves = generated_moves();
+    EXPECT_EQ(std::find(moves.begin(), moves.end(), "e1g1"), moves.end());
+}
+
+TEST(AttackDetection, PawnsKingsSlidersAndCastlingSquares) {
+    set_up();
+    EXPECT_FALSE(side_to_move_in_check());
+    EXPECT_TRUE(square_attacked(55, true));  // f3 by pawns e2, g2 and the g1 knight
+    EXPECT_TRUE(square_attacked(91, false)); // f6
+    EXPECT_FALSE(square_attacked(square_named("e4"), true));
+
+    set_up("4k3/8/8/4p3/4P3/8/8/4K3 w - - 0 1");
+    EXPECT_TRUE(square_attacked(square_named("d5"), true));
+    EXPECT_TRUE(square_attacked(square_named("f5"), true));
+    EXPECT_FALSE(square_attacked(square_named("d3"), true));
+    EXPECT_TRUE(square_attacked(square_named("d4"), false));
+    EXPECT_FALSE(square_attacked(square_named("d6"), false));
+
+    // A rook sees along empty squares; any piece in between blocks it, a pawn that does not
+    // capture that way included.
+    set_up("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    EXPECT_TRUE(square_attacked(square_named("a8"), true));
+    set_up("4k3/8/8/8/P7/8/8/R3K3 w - - 0 1");
+    EXPECT_FALSE(square_attacked(square_named("a8"), true));
+    set_up("4k3/8/8/8/8/8/1p6/B3K3 w - - 0 1");
+    EXPECT_FALSE(square_attacked(square_named("h8"), true));
+
+    // Adjacent kings attack each other's squares.
+    set_up("8/8/8/3k4/8/3K4/8/8 w - - 0 1");
+    EXPECT_TRUE(square_attacked(square_named("d4"), true));
+    EXPECT_TRUE(square_attacked(square_named("d4"), false));
+}
+
+TEST(AttackDetection, CastlingLegalityTestsKingSquaresOnly) {
+    auto castle_is_legal = [](const char* fen, uint8_t castle) {
+        set_up(fen);
+        Move list[MAX_MOVES];
+        int32_t count = 0;
+        generate_moves(list, count);
+        for (int i = 0; i < count; ++i) {
+            if (list[i].castle != castle) continue;
+            make_move(list, i);
+            const bool legal = move_was_legal(list, i);
+            unmake_move(list, i);
+            return legal;
+        }
+        ADD_FAILURE() << "castling not generated in " << fen;
+        return false;
+    };
+    EXPECT_FALSE(castle_is_legal("4k3/8/8/8/8/8/6b1/4K2R w K - 0 1", CASTLE_WHITE_KINGSIDE));
+    EXPECT_TRUE(castle_is_legal("4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", CASTLE_WHITE_QUEENSIDE));
+    // An attack on b1 does not matter; one on c1 does.
+    EXPECT_TRUE(castle_is_legal("1r2k3/8/8/8/8/8/8/R3K3 w Q - 0 1", CASTLE_WHITE_QUEENSIDE));
+    EXPECT_FALSE(castle_is_legal("2r1k3/8/8/8/8/8/8/R3K3 w Q - 0 1", CASTLE_WHITE_QUEENSIDE));
+    EXPECT_FALSE(castle_is_legal("r3k2r/8/8/8/8/8/8/4R1K1 b kq - 0 1", CASTLE_BLACK_KINGSIDE));
+    Move odd{};
+    odd.castle = 7;
+    EXPECT_FALSE(move_was_legal(&odd, 0));
+}
+
+} // namespace
