@@ -1,0 +1,211 @@
+#include "search/iterate.h"
+
+#include <cstdlib>
+
+#include "board/attack.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/repetition.h"
+#include "book/book.h"
+#include "eval/evaluate.h"
+#include "protocol/command_loop.h"
+#include "protocol/engine_turn.h"
+#include "protocol/move_text.h"
+#include "search/clock.h"
+#include "search/ordering.h"
+#include "search/scores.h"
+#include "search/search.h"
+#include "search/thinking.h"
+#include "search/transposition.h"
+
+int32_t iteration_depth = 0;
+int32_t time_allotted = 0;
+bool may_extend_time = false;
+bool score_dropped = false;
+bool search_aborted = false;
+bool first_move_aborted = false;
+int32_t root_score = 0;
+int32_t last_iteration_score = 0;
+int64_t node_count = 0;
+SearchLimits search_limits;
+
+namespace {
+
+// A new best root score this far below the last iteration's may earn more time.
+constexpr int32_t SCORE_DROP_MARGIN = 30;
+// The root's best score when its move mates at once (mated at ply 2).
+constexpr int32_t MATE_IN_ONE_SCORE = MATE_SCORE - 2;
+
+void clear_search_tables() {
+    for (auto& row : pv_table)
+        for (auto& move : row)
+            move = NULL_MOVE;
+    clear_ordering_tables();
+}
+
+bool ends_in_a_draw(int32_t state) {
+    return state == STALEMATE || state == FIFTY_MOVE_DRAW || state == REPETITION_DRAW;
+}
+
+} // namespace
+
+bool out_of_time() {
+    if (!search_limits.use_clock) return false;
+    if (elapsed_centiseconds() < time_allotted) return false;
+    // Once per search, a dropping score may double the allotment when the clock allows it.
+    if (may_extend_time && score_dropped) {
+        may_extend_time = false;
+        if (engine_clock > 5 * static_cast<int64_t>(time_allotted)) {
+            time_allotted *= 2;
+            return false;
+        }
+    }
+    return true;
+}
+
+Move search_best_move() {
+    // 1. The book first.
+    const Move book_move = choose_book_move();
+    if (book_move.from != 0) {
+        thinking_output->playing_from_book();
+        return book_move;
+    }
+
+    // 2-4. A fresh search: the allotment, empty tables, the header.
+    node_count = 0;
+    may_extend_time = true;
+    time_allotted = allot_time();
+    clear_search_tables();
+    thinking_output->search_started();
+
+    // 5. Deepen one ply at a time.
+    Move best = NULL_MOVE;
+    for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
+        if (search_limits.use_clock && iteration_depth > 3 &&
+            elapsed_centiseconds() > (2 * time_allotted) / 3)
+            break;
+        const int32_t saved_ep = ep_square;
+        const Move root_move = search_root(-INFINITE_SCORE, INFINITE_SCORE, iteration_depth);
+        ep_square = saved_ep;
+        // An iteration cut off during its first move says nothing; one cut off later still
+        // counts with the best move it found.
+        if (!first_move_aborted) {
+            best = root_move;
+            last_iteration_score = root_score;
+            if (pv_length[1] < 3 && iteration_depth > 1 && std::abs(root_score) < MATE_THRESHOLD &&
+                !ends_in_a_draw(game_state))
+                extend_pv_from_table(iteration_depth);
+            if (post_flag && iteration_depth > 3) thinking_output->thinking_line(root_score);
+        }
+        reset_killer_scores();
+    }
+    return best;
+}
+
+Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
+    // 1-2. The root itself may be a repetition.
+    Move best = NULL_MOVE;
+    int32_t extension = 0;
+    ply = 1;
+    if (is_repetition()) {
+        game_state = REPETITION_DRAW;
+        root_score = 0;
+        pv_length[1] = 0;
+        return NULL_MOVE;
+    }
+
+    // 3-4. Per-iteration state.
+    root_non_pawn_count = non_pawn_count;
+    const uint64_t saved_key = hash_key;
+    const int32_t saved_ep = ep_square;
+    pv_length[1] = 1;
+    follow_pv = true;
+    search_aborted = false;
+    first_move_aborted = false;
+    score_dropped = false;
+
+    // 5-7. Only the table's move is used here, to order; the root has no single-reply
+    // extension and no null move.
+    const ProbeResult probe = tt_probe(alpha, beta, depth);
+    if (side_to_move_in_check()) extension = 1;
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    order_moves(list, scores, count, probe.move);
+
+    // 8. Every root move is searched; the root never compares with beta.
+    bool searched_legal_move = false;
+    for (int i; (i = select_next_move(scores, count)) >= 0;) {
+        make_move(list, i);
+        ++ply;
+        const bool legal = move_was_legal(list, i);
+        int32_t score = 0;
+        if (legal) {
+            ++node_count;
+            score = -search(-beta, -alpha, depth + extension - 1, true);
+            if (search_aborted && !searched_legal_move) first_move_aborted = true;
+            searched_legal_move = true;
+        }
+        --ply;
+        unmake_move(list, i);
+        hash_key = saved_key;
+        ep_square = saved_ep;
+        if (search_aborted) return best;
+        if (legal && score > alpha) {
+            record_killer(list[i], score);
+            alpha = score;
+            root_score = score;
+            add_history(list[i], depth);
+            best = list[i];
+            if (score + SCORE_DROP_MARGIN < last_iteration_score) score_dropped = true;
+            tt_store(depth, score, BOUND_EXACT, list[i]);
+            update_pv(list[i]);
+            if (post_flag && iteration_depth > 3) thinking_output->thinking_line(score);
+        }
+    }
+
+    // 9. The end of the game, seen from the root.
+    if (!searched_legal_move) {
+        if (side_to_move_in_check())
+            game_state = side_to_move == 1 ? BLACK_MATES : WHITE_MATES;
+        else
+            game_state = STALEMATE;
+        return NULL_MOVE;
+    }
+    if (fifty_move_rule_reached()) {
+        game_state = FIFTY_MOVE_DRAW;
+        pv_length[1] = 0;
+        root_score = 0;
+        return NULL_MOVE;
+    }
+    if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
+    return best;
+}
+
+void extend_pv_from_table(int32_t n) {
+    if (n == 0) return;
+    const TTEntry& entry = tt_entries[key_low(hash_key) & tt_mask];
+    if (entry.key_low != key_low(hash_key) || entry.key_high != key_high(hash_key)) return;
+
+    // The stored move may belong to another position with the same key: only a move that is
+    // legal here, as the generator makes it, goes into the variation.
+    char text[MOVE_TEXT_SIZE];
+    format_move(text, entry.move);
+    Move move[1];
+    if (!parse_user_move(text, move[0])) return;
+
+    const int32_t column = iteration_depth - n + 1;
+    pv_table[1][column] = move[0];
+    pv_length[1] = column + 1;
+
+    const uint64_t saved_key = hash_key;
+    const int32_t saved_ep = ep_square;
+    make_move(move, 0);
+    ++ply;
+    if (move_was_legal(move, 0)) extend_pv_from_table(n - 1);
+    --ply;
+    unmake_move(move, 0);
+    hash_key = saved_key;
+    ep_square = saved_ep;
+}

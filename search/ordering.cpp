@@ -1,0 +1,104 @@
+#include "search/ordering.h"
+
+#include "search/iterate.h"
+#include "search/scores.h"
+#include "search/search.h"
+
+int32_t history_table[BOARD_SQUARES][BOARD_SQUARES];
+Move killer1[MAX_PLY];
+Move killer2[MAX_PLY];
+Move killer3[MAX_PLY];
+int32_t killer1_score[MAX_PLY];
+int32_t killer2_score[MAX_PLY];
+bool follow_pv = false;
+
+namespace {
+
+constexpr int32_t HASH_MOVE_BONUS = 1001000;
+constexpr int32_t HASH_MOVE_BONUS_ON_PV = 990000;
+constexpr int32_t PV_MOVE_BONUS = 1000000;
+
+inline int32_t capture_value(const Move& move) {
+    if (move.captured == EMPTY) return 0;
+    return 1000 + order_value[move.captured] - order_value[board[move.from]];
+}
+
+inline int32_t killer_bonus(const Move& move) {
+    if (same_move(move, killer1[ply])) return 1000;
+    if (same_move(move, killer2[ply])) return 500;
+    if (same_move(move, killer3[ply])) return 250;
+    return 0;
+}
+
+// Moves to the squares the neighbouring plies' killers went to; the root has no neighbours.
+inline int32_t neighbour_killer_bonus(const Move& move) {
+    if (ply < 2) return 0;
+    if (move.to == killer1[ply - 1].to) return 200;
+    if (move.to == killer1[ply + 1].to) return 150;
+    if (move.to == killer2[ply - 1].to) return 100;
+    if (move.to == killer2[ply + 1].to) return 50;
+    return 0;
+}
+
+} // namespace
+
+void order_moves(const Move* list, int32_t* scores, int32_t count, const Move& hash_move) {
+    const bool on_pv = follow_pv;
+    follow_pv = false;
+    const Move& pv_move = pv_table[1][ply];
+    for (int32_t i = 0; i < count; ++i) {
+        const Move& move = list[i];
+        int32_t score = capture_value(move);
+        if (same_move(move, hash_move)) score += on_pv ? HASH_MOVE_BONUS_ON_PV : HASH_MOVE_BONUS;
+        if (on_pv && same_move(move, pv_move)) {
+            follow_pv = true;
+            scores[i] = score + PV_MOVE_BONUS;
+            continue;
+        }
+        score += history_table[move.from][move.to] >> iteration_depth;
+        score += killer_bonus(move);
+        score += neighbour_killer_bonus(move);
+        scores[i] = score;
+    }
+}
+
+int select_next_move(int32_t* scores, int32_t count) {
+    int best_index = -1;
+    int32_t best_score = SELECTED;
+    for (int32_t i = 0; i < count; ++i) {
+        if (scores[i] > best_score) {
+            best_score = scores[i];
+            best_index = i;
+        }
+    }
+    if (best_index >= 0) scores[best_index] = SELECTED;
+    return best_index;
+}
+
+void record_killer(const Move& move, int32_t score) {
+    if (score > killer1_score[ply]) {
+        killer2_score[ply] = killer1_score[ply];
+        killer1_score[ply] = score;
+        killer3[ply] = killer2[ply];
+        killer2[ply] = killer1[ply];
+        killer1[ply] = move;
+    } else if (score > killer2_score[ply]) {
+        killer2_score[ply] = score;
+        killer3[ply] = killer2[ply];
+        killer2[ply] = move;
+    }
+}
+
+void clear_ordering_tables() {
+    for (auto& row : history_table)
+        for (auto& counter : row)
+            counter = 0;
+    for (int p = 0; p < MAX_PLY; ++p)
+        killer1[p] = killer2[p] = killer3[p] = NULL_MOVE;
+    reset_killer_scores();
+}
+
+void reset_killer_scores() {
+    for (int p = 0; p < MAX_PLY; ++p)
+        killer1_score[p] = killer2_score[p] = -INFINITE_SCORE;
+}

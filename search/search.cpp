@@ -1,0 +1,195 @@
+#include "search/search.h"
+
+#include "board/attack.h"
+#include "board/keys.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/repetition.h"
+#include "eval/evaluate.h"
+#include "search/iterate.h"
+#include "search/ordering.h"
+#include "search/scores.h"
+#include "search/transposition.h"
+
+Move pv_table[MAX_PLY][MAX_PLY];
+int32_t pv_length[MAX_PLY];
+
+namespace {
+
+// The clock is read only at nodes entered while node_count is a multiple of 4096.
+constexpr int64_t TIME_CHECK_INTERVAL_MASK = 4095;
+
+inline int32_t null_move_reduced_depth(int32_t depth) {
+    if (depth <= 6) return depth - 3;
+    if (depth <= 11) return depth - 4;
+    return depth - 5;
+}
+
+// Passes the move to the opponent and searches with a zero window at beta: if even that fails
+// high, the node fails high. Returns the null-move score (meaningless when aborted).
+int32_t search_null_move(int32_t beta, int32_t depth, uint64_t saved_key, int32_t saved_ep) {
+    key_history[key_history_count++] = hash_key;
+    ++fifty_counter;
+    hash_key ^= zobrist_side[0] ^ zobrist_side[1] ^ zobrist_ep[ep_square];
+    side_to_move ^= 1;
+    ++ply;
+    ep_square = 0;
+
+    const int32_t null_score = -search(-beta, -beta + 1, null_move_reduced_depth(depth), false);
+
+    ep_square = saved_ep;
+    side_to_move ^= 1;
+    --ply;
+    --key_history_count;
+    --fifty_counter;
+    hash_key = saved_key;
+    return null_score;
+}
+
+} // namespace
+
+void update_pv(const Move& move) {
+    pv_table[ply][ply] = move;
+    for (int32_t j = ply + 1; j < pv_length[ply + 1]; ++j)
+        pv_table[ply][j] = pv_table[ply + 1][j];
+    pv_length[ply] = pv_length[ply + 1];
+}
+
+int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
+    // 1. The node's principal variation starts empty.
+    pv_length[ply] = ply;
+    if (ply >= SEARCH_PLY_LIMIT) return evaluate();
+
+    // 2. Time check, from iteration 4 on, at every 4096th node.
+    if (iteration_depth > 3 && (node_count & TIME_CHECK_INTERVAL_MASK) == 0 && out_of_time()) {
+        search_aborted = true;
+        return 0;
+    }
+
+    // 3. A repetition is a draw, before the table is asked.
+    if (is_repetition()) return 0;
+
+    // 4. The table: a cutoff, a hash move, or a hint that a null move is useless.
+    const ProbeResult probe = tt_probe(alpha, beta, depth);
+    if (probe.outcome == PROBE_AVOID_NULL)
+        null_ok = false;
+    else if (probe.outcome != PROBE_MISS)
+        return probe.value;
+
+    // 5. Saved state of the node.
+    const uint64_t saved_key = hash_key;
+    const int32_t saved_ep = ep_square;
+    const int32_t entry_alpha = alpha;
+    int32_t extension = 0;
+
+    // 6. Check extension, up to ply 30; a side in check tries no null move.
+    if (side_to_move_in_check()) {
+        if (ply < CHECK_EXTENSION_PLY_LIMIT) extension = 1;
+    } else if (null_ok && non_pawn_count > 4 && depth > 5) {
+        // 7. Null move, with the mate-threat extension when passing loses by mate.
+        const int32_t null_score = search_null_move(beta, depth, saved_key, saved_ep);
+        if (search_aborted) return 0;
+        if (null_score >= beta) return beta;
+        if (null_score < -NULL_MATE_THREAT) extension = 1;
+    }
+
+    // 8. Depth used up: the captures decide.
+    if (depth + extension == 0) return quiesce(alpha, beta, QUIESCENCE_DEPTH);
+
+    // 9. Generate and order; a single reply extends.
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    if (count == 1) ++extension;
+    order_moves(list, scores, count, probe.move);
+
+    // 10. The move loop, every move with the full window.
+    bool no_legal_move = true;
+    for (int i; (i = select_next_move(scores, count)) >= 0;) {
+        make_move(list, i);
+        ++ply;
+        const bool legal = move_was_legal(list, i);
+        int32_t score = 0;
+        if (legal) {
+            ++node_count;
+            score = -search(-beta, -alpha, depth + extension - 1, true);
+            no_legal_move = false;
+        }
+        --ply;
+        unmake_move(list, i);
+        hash_key = saved_key;
+        ep_square = saved_ep;
+        if (search_aborted) return 0;
+        if (legal && score > alpha) {
+            add_history(list[i], depth);
+            if (score >= beta) {
+                record_killer(list[i], score);
+                tt_store(depth, score, BOUND_LOWER, list[i]);
+                return beta;
+            }
+            update_pv(list[i]);
+            alpha = score;
+        }
+    }
+
+    // 11. Mate, stalemate, the fifty-move rule.
+    int32_t result;
+    if (no_legal_move)
+        result = side_to_move_in_check() ? ply - MATE_SCORE : 0;
+    else if (fifty_move_rule_reached())
+        return 0;
+    else
+        result = alpha;
+
+    // 12. Store with the node's own depth, never the extended one.
+    if (result > entry_alpha)
+        tt_store(depth, result, BOUND_EXACT, pv_table[ply][ply]);
+    else
+        tt_store(depth, result, BOUND_UPPER, NULL_MOVE);
+    return result;
+}
+
+int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth) {
+    pv_length[ply] = ply;
+    if (qdepth == 0) return evaluate();
+    const uint64_t saved_key = hash_key;
+    const int32_t saved_ep = ep_square;
+
+    // Standing pat: the side to move may decline every capture.
+    const int32_t stand_pat = evaluate();
+    if (stand_pat >= beta) return stand_pat;
+    if (stand_pat > alpha) alpha = stand_pat;
+
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int32_t count = 0;
+    generate_captures(list, count);
+    order_moves(list, scores, count, NULL_MOVE);
+
+    bool no_legal_capture = true;
+    for (int i; (i = select_next_move(scores, count)) >= 0;) {
+        make_move(list, i);
+        ++ply;
+        const bool legal = move_was_legal(list, i);
+        int32_t score = 0;
+        if (legal) {
+            ++node_count;
+            score = -quiesce(-beta, -alpha, qdepth - 1);
+            no_legal_capture = false;
+        }
+        --ply;
+        unmake_move(list, i);
+        hash_key = saved_key;
+        ep_square = saved_ep;
+        if (legal && score > alpha) {
+            if (score >= beta) {
+                record_killer(list[i], score);
+                return beta;
+            }
+            update_pv(list[i]);
+            alpha = score;
+        }
+    }
+    return no_legal_capture ? stand_pat : alpha;
+}

@@ -1,0 +1,47 @@
+#include "search/thinking.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "protocol/move_text.h"
+#include "search/clock.h"
+#include "search/iterate.h"
+#include "search/scores.h"
+#include "search/search.h"
+
+XboardThinking xboard_thinking;
+ThinkingOutput* thinking_output = &xboard_thinking;
+
+void XboardThinking::playing_from_book() {
+    std::printf("0 0 0 0 Playing from book...\n");
+}
+
+void XboardThinking::search_started() {
+    std::printf("Depth  Score Elasped      Nodes Principal Variation\n");
+}
+
+void XboardThinking::thinking_line(int32_t score) {
+    print_thinking_line(score);
+}
+
+void print_thinking_line(int32_t score) {
+    const long elapsed = elapsed_centiseconds();
+    const long nodes = static_cast<long>(node_count);
+    const int32_t magnitude = std::abs(score);
+    if (magnitude > MATE_THRESHOLD) {
+        // The score column shows 32768 - 2 * moves to mate, whichever side mates.
+        const long moves_to_mate = (999998 - magnitude) / 2 + 1;
+        std::printf("%5d %6d %7ld %10ld Mate in %ld ", iteration_depth,
+                    static_cast<int>(2 * (16384 - moves_to_mate)), elapsed, nodes, moves_to_mate);
+    } else {
+        std::printf("%5d %6ld %7ld %10ld ", iteration_depth, static_cast<long>(score), elapsed,
+                    nodes);
+    }
+    char text[MOVE_TEXT_SIZE];
+    for (int i = 1; i < pv_length[1]; ++i) {
+        format_move(text, pv_table[1][i]);
+        std::printf("%s ", text);
+    }
+    std::printf("\n");
+}

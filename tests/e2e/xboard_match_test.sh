@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Plays a short match in the real xboard, headless under Xvfb, between Vantrek and Debian's
+# fairymax, and fails on an unfinished game, a time forfeit, an illegal move or a false claim.
+#
+# Usage: xboard_match_test.sh ENGINE_COMMAND [GAMES] [TIME_CONTROL] [INCREMENT] [PROTOCOL]
+#   ENGINE_COMMAND  the command xboard starts for Vantrek (an absolute path)
+#   PROTOCOL        xboard protocol version to speak to it (1 for vantrek)
+# Exits 77 (skipped) when xboard, xvfb-run or fairymax is missing, unless
+# VANTREK_REQUIRE_XBOARD=1 says they must be there.
+set -u
+
+engine=$1
+games=${2:-2}
+time_control=${3:-0:10}
+increment=${4:-0.1}
+protocol=${5:-1}
+export PATH="$PATH:/usr/games"
+
+for tool in xboard xvfb-run fairymax; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "missing $tool (apt-get install -y xboard xvfb fairymax)" >&2
+        [ "${VANTREK_REQUIRE_XBOARD:-0}" = 1 ] && exit 1
+        exit 77
+    fi
+done
+
+work=$(mktemp -d /tmp/vantrek-xboard.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/vantrek" "$work/fairymax" "$work/home"
+pgn="$work/games.pgn"
+
+# Whole-match limit: both clocks, 200 moves of increment each, and slack for start-up.
+limit=$(awk -v g="$games" -v t="$time_control" -v i="$increment" 'BEGIN {
+    n = split(t, a, ":"); s = (n == 1) ? a[1] * 60 : a[1] * 60 + a[2];
+    printf "%d", g * (2 * s + 400 * i + 20) + 60 }')
+
+HOME="$work/home" timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
+    xboard -fcp "$engine" -fd "$work/vantrek" -firstProtocolVersion "$protocol" \
+    -scp fairymax -sd "$work/fairymax" \
+    -matchGames "$games" -tc "$time_control" -inc "$increment" \
+    -saveGameFile "$pgn" -testClaims true -autoCallFlag true \
+    -popupExitMessage false -saveSettingsOnExit false -matchPause 500 -xponder \
+    -noGUI -soundProgram "" >"$work/xboard.log" 2>&1
+status=$?
+if [ ! -s "$pgn" ]; then
+    echo "no games were saved (xboard exit status $status)" >&2
+    cat "$work/xboard.log" >&2
+    exit 1
+fi
+cat "$pgn"
+
+failures=0
+results=$(grep -c '^\[Result ' "$pgn")
+if [ "$results" -ne "$games" ]; then
+    echo "FAIL: $results of $games games were saved" >&2
+    failures=1
+fi
+if grep -E '^\[Result "\*"\]' "$pgn" >/dev/null; then
+    echo "FAIL: an unfinished game" >&2
+    failures=1
+fi
+# xboard's own comments on the way a game ended.
+if grep -i -E 'on time|time forfeit|illegal|false|forfeit|disconnect|crash|exited' "$pgn" >&2; then
+    echo "FAIL: a game ended by a forfeit, an illegal move or a false claim" >&2
+    failures=1
+fi
+exit $failures

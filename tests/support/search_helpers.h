@@ -1,0 +1,22 @@
+// Helpers for tests that run the search.
+#pragma once
+
+#include <string>
+
+#include "board/position.h"
+
+namespace test_support {
+
+// Makes the search quiet, clock-free and bookless, with a fresh table, for a test; restores the
+// engine's defaults when it goes out of scope.
+class QuietSearch {
+  public:
+    explicit QuietSearch(int max_depth = 30);
+    ~QuietSearch();
+};
+
+// Sets up `fen` (keys initialised, table cleared) and searches it to `depth`; the move text,
+// or "none" when the search returns no move.
+std::string best_move_at_depth(const std::string& fen, int depth);
+
+} // namespace test_support

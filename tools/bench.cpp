@@ -1,0 +1,84 @@
+// vantrek-bench [<depth>]
+//
+// Searches every bench position to a fixed depth with no time limit and no book, as "new"
+// followed by a search would, and prints the nodes of each, then "nodes", "time" and "nps".
+// The total node count is the engine's signature: the same from run to run, changed only by a
+// change to the search or the evaluation.
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "board/fen.h"
+#include "board/keys.h"
+#include "book/book.h"
+#include "protocol/command_loop.h"
+#include "search/iterate.h"
+#include "search/thinking.h"
+#include "search/transposition.h"
+#include "tools/bench_positions.h"
+
+namespace {
+
+constexpr int DEFAULT_BENCH_DEPTH = 6;
+
+[[noreturn]] void usage_error(const char* argument) {
+    std::fprintf(stderr,
+                 "vantrek-bench: bad depth '%s' (usage: vantrek-bench [<depth>], 1 to %d)\n",
+                 argument, MAX_ITERATION_DEPTH);
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argument_count, char** arguments) {
+    int depth = DEFAULT_BENCH_DEPTH;
+    if (argument_count > 2) usage_error(arguments[2]);
+    if (argument_count == 2) {
+        char* end = nullptr;
+        const long value = std::strtol(arguments[1], &end, 10);
+        if (end == arguments[1] || *end != '\0' || value < 1 || value > MAX_ITERATION_DEPTH)
+            usage_error(arguments[1]);
+        depth = static_cast<int>(value);
+    }
+
+    init_keys();
+    tt_allocate();
+    new_game();
+    init_book_index_mask();
+    book_enabled = 0;
+    post_flag = 0;
+    SilentThinking silent;
+    thinking_output = &silent;
+    search_limits.max_depth = depth;
+    search_limits.use_clock = false;
+
+    int64_t total_nodes = 0;
+    const auto start = std::chrono::steady_clock::now();
+    int number = 0;
+    for (const char* fen : BENCH_POSITIONS) {
+        ++number;
+        std::string error;
+        if (!set_position_from_fen(fen, error)) {
+            std::fprintf(stderr, "vantrek-bench: position %d: %s\n", number, error.c_str());
+            return 1;
+        }
+        tt_clear();
+        node_count = 0;
+        ply = 0;
+        search_best_move();
+        std::printf("position %2d: %" PRId64 " nodes\n", number, node_count);
+        total_nodes += node_count;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("nodes %" PRId64 "\n", total_nodes);
+    std::printf("time %.3f\n", seconds);
+    std::printf("nps %" PRId64 "\n",
+                seconds > 0 ? static_cast<int64_t>(static_cast<double>(total_nodes) / seconds)
+                            : total_nodes);
+    tt_release();
+    return 0;
+}
