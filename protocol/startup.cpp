@@ -8,6 +8,7 @@
 
 #include "board/keys.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "protocol/command_loop.h"
 #include "search/transposition.h"
 
@@ -53,6 +54,7 @@ void start_engine(int argument_count, char** arguments) {
     init_keys();
     tt_allocate();
     new_game();
+    init_book_index_mask();
     force_mode = 0;
     engine_side = 0; // the engine plays black until told otherwise
     // Unbuffered from here on: every line reaches the interface at once.
