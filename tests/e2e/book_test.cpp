@@ -1,9 +1,5 @@
 // The opening book end to end: the engine playing from a book in its working directory, and
 // the book builder vantrek-book.
-//
-// The engine asks its book when its search starts. Until the search is in place the engine
-// does not consult the book on its turn; the engine tests below then skip, saying so, and run
-// as soon as the engine asks the book.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,24 +21,10 @@ using test_support::STARTUP_WITHOUT_FILES;
 using test_support::TempDir;
 
 const char* const COUNT_ERROR = "Error reading number of book entries from book!\n";
-const char* const NOT_CONSULTED =
-    "pending: the engine does not ask its book on its turn yet (search_best_move must call "
-    "choose_book_move)";
 
 std::string shipped_book() {
     std::ifstream file(std::string(VANTREK_SOURCE_DIR) + "/" + BOOK_FILE_NAME, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// A book whose count is 0 ends the engine as soon as it asks the book; an engine that
-// ignores the book plays on.
-bool engine_asks_its_book() {
-    static const bool asks = [] {
-        const RunResult result =
-            run_vantrek("new\ngo\nquit\n", {}, {{BOOK_FILE_NAME, std::string(4, '\0')}});
-        return result.exit_status != 0 || !result.err.empty();
-    }();
-    return asks;
 }
 
 // The engine's answer when it plays from its book: the announcement, then the move, and no
@@ -80,14 +62,12 @@ uint16_t shipped_weight_after(const std::vector<std::string>& moves) {
 TEST(BookSession, ABookWithACountOfZeroEndsTheEngine) {
     const RunResult result =
         run_vantrek("new\ngo\nquit\n", {}, {{BOOK_FILE_NAME, std::string(4, '\0')}});
-    if (!engine_asks_its_book()) GTEST_SKIP() << NOT_CONSULTED;
     EXPECT_EQ(result.err, COUNT_ERROR);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, STARTUP_WITHOUT_FILES);
 }
 
 TEST(BookSession, PlaysItsFirstMoveFromTheShippedBookAsWhiteAndAsBlack) {
-    if (!engine_asks_its_book()) GTEST_SKIP() << NOT_CONSULTED;
     const std::string book = shipped_book();
     ASSERT_FALSE(book.empty());
 
@@ -107,7 +87,6 @@ TEST(BookSession, PlaysTheOnlyBookMovesOfABookTheBuilderWrote) {
     const RunResult built =
         run_program(VANTREK_BOOK_TOOL, {}, "e2e4 c7c5 g1f3 *\n", directory.path());
     ASSERT_EQ(built.exit_status, 0) << built.err;
-    if (!engine_asks_its_book()) GTEST_SKIP() << NOT_CONSULTED;
 
     const RunResult white = run_program(VANTREK_BINARY, {}, "new\ngo\nquit\n", directory.path());
     EXPECT_EQ(book_move_of(white), "e2e4");
@@ -116,7 +95,6 @@ TEST(BookSession, PlaysTheOnlyBookMovesOfABookTheBuilderWrote) {
 }
 
 TEST(BookSession, AMissingBookIsReportedOnceAndTheEngineSearches) {
-    if (!engine_asks_its_book()) GTEST_SKIP() << NOT_CONSULTED;
     // The engine plays white twice; e7e6 is legal after any first move.
     const RunResult result = run_vantrek("new\ngo\ne7e6\nquit\n");
     EXPECT_EQ(result.exit_status, 0);
