@@ -12,6 +12,7 @@
 #include "protocol/startup.h"
 
 uint8_t book_enabled = 1;
+std::string book_file_name = BOOK_FILE_NAME;
 uint32_t book_index_mask = 0;
 
 namespace {
@@ -107,9 +108,9 @@ Move choose_book_move() {
     if (key_history_count > BOOK_PLY_LIMIT || !book_enabled) return NULL_MOVE;
 
     // Step 2.
-    std::FILE* file = std::fopen(BOOK_FILE_NAME, "rb");
+    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Unable to open book file Vantrek.book!\n");
+        std::fprintf(stderr, "Unable to open book file %s!\n", book_file_name.c_str());
         std::fprintf(stderr, "Proceeding without my book...\n");
         book_enabled = 0;
         return NULL_MOVE;

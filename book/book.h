@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "board/position.h"
 
@@ -27,6 +28,8 @@ inline constexpr int32_t BOOK_PLY_LIMIT = 80;
 
 extern uint8_t book_enabled; // cleared for the rest of the run once the file cannot be opened
 extern uint32_t book_index_mask;
+// The book file, in the working directory unless a front end names another ("Vantrek.book").
+extern std::string book_file_name;
 
 // Where the random choice gets its seed: the time in seconds. Tests replace it to make the
 // choice repeatable; the engine never does.

@@ -28,6 +28,7 @@ int32_t root_score = 0;
 int32_t last_iteration_score = 0;
 int64_t node_count = 0;
 SearchLimits search_limits;
+std::atomic<bool> stop_requested{false};
 
 namespace {
 
@@ -43,6 +44,15 @@ void clear_search_tables() {
     clear_ordering_tables();
 }
 
+// Before an iteration: a stop, the node limit, or, from depth 4 on, two thirds of the
+// allotment gone (a deeper iteration would not finish in the rest).
+bool out_of_time_between_iterations() {
+    if (stop_requested.load(std::memory_order_relaxed)) return true;
+    if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) return true;
+    return search_limits.use_clock && search_limits.stop_early && iteration_depth > 3 &&
+           elapsed_centiseconds() > (2 * time_allotted) / 3;
+}
+
 bool ends_in_a_draw(int32_t state) {
     return state == STALEMATE || state == FIFTY_MOVE_DRAW || state == REPETITION_DRAW;
 }
@@ -50,6 +60,8 @@ bool ends_in_a_draw(int32_t state) {
 } // namespace
 
 bool out_of_time() {
+    if (stop_requested.load(std::memory_order_relaxed)) return true;
+    if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) return true;
     if (!search_limits.use_clock) return false;
     if (elapsed_centiseconds() < time_allotted) return false;
     // Once per search, a dropping score may double the allotment when the clock allows it.
@@ -73,17 +85,16 @@ Move search_best_move() {
 
     // 2-4. A fresh search: the allotment, empty tables, the header.
     node_count = 0;
-    may_extend_time = true;
-    time_allotted = allot_time();
+    may_extend_time = search_limits.may_extend;
+    time_allotted =
+        search_limits.fixed_allotment >= 0 ? search_limits.fixed_allotment : allot_time();
     clear_search_tables();
     thinking_output->search_started();
 
     // 5. Deepen one ply at a time.
     Move best = NULL_MOVE;
     for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
-        if (search_limits.use_clock && iteration_depth > 3 &&
-            elapsed_centiseconds() > (2 * time_allotted) / 3)
-            break;
+        if (iteration_depth > 1 && out_of_time_between_iterations()) break;
         const int32_t saved_ep = ep_square;
         const Move root_move = search_root(-INFINITE_SCORE, INFINITE_SCORE, iteration_depth);
         ep_square = saved_ep;
@@ -95,7 +106,7 @@ Move search_best_move() {
             if (pv_length[1] < 3 && iteration_depth > 1 && std::abs(root_score) < MATE_THRESHOLD &&
                 !ends_in_a_draw(game_state))
                 extend_pv_from_table(iteration_depth);
-            if (post_flag && iteration_depth > 3) thinking_output->thinking_line(root_score);
+            thinking_output->iteration_finished(root_score);
         }
         reset_killer_scores();
     }
@@ -161,7 +172,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
             if (score + SCORE_DROP_MARGIN < last_iteration_score) score_dropped = true;
             tt_store(depth, score, BOUND_EXACT, list[i]);
             update_pv(list[i]);
-            if (post_flag && iteration_depth > 3) thinking_output->thinking_line(score);
+            thinking_output->new_best_move(score);
         }
     }
 

@@ -2,6 +2,7 @@
 // allotment, with game-end detection at the root.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "board/position.h"
@@ -19,13 +20,21 @@ extern int32_t last_iteration_score; // survives from one search to the next
 // Legal moves made by the search. 64 bits: a long analysis passes 2^31 nodes.
 extern int64_t node_count;
 
-// What bounds a search besides the depth of 30. The xboard engine uses the clock alone;
-// tools search to a fixed depth without it.
+// What bounds a search besides the depth of 30. The xboard engine uses the clock alone, as the
+// defaults say; tools and other front ends set their own limits.
 struct SearchLimits {
     int32_t max_depth = MAX_ITERATION_DEPTH;
-    bool use_clock = true;
+    bool use_clock = true;        // stop when the allotment has passed
+    int32_t fixed_allotment = -1; // centiseconds; -1: allot_time() from the two clocks
+    bool stop_early = true;       // start no iteration once 2/3 of the allotment has passed
+    bool may_extend = true;       // one doubling of the allotment for a dropping score
+    int64_t max_nodes = 0;        // 0: no limit
 };
 extern SearchLimits search_limits;
+
+// Set from another thread (a front end's input reader) to end the search as if its time were
+// up; it is read where the search reads the clock.
+extern std::atomic<bool> stop_requested;
 
 // The move to play: the book's, or the best move of the last iteration that produced one, or
 // NULL_MOVE when the root has no legal move or is a draw (game_state tells which).

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "protocol/command_loop.h"
 #include "protocol/move_text.h"
 #include "search/clock.h"
 #include "search/iterate.h"
@@ -21,8 +22,13 @@ void XboardThinking::search_started() {
     std::printf("Depth  Score Elasped      Nodes Principal Variation\n");
 }
 
-void XboardThinking::thinking_line(int32_t score) {
-    print_thinking_line(score);
+// Thinking lines start at depth 4, and only in post mode.
+void XboardThinking::new_best_move(int32_t score) {
+    if (post_flag && iteration_depth > 3) print_thinking_line(score);
+}
+
+void XboardThinking::iteration_finished(int32_t score) {
+    if (post_flag && iteration_depth > 3) print_thinking_line(score);
 }
 
 void print_thinking_line(int32_t score) {

@@ -57,6 +57,17 @@ void tt_allocate() {
     }
 }
 
+bool tt_resize(int32_t size) {
+    const uint32_t entries = tt_entry_count_for(size);
+    auto* fresh = static_cast<TTEntry*>(std::calloc(entries, sizeof(TTEntry)));
+    if (fresh == nullptr) return false;
+    std::free(tt_entries);
+    tt_entries = fresh;
+    tt_mask = entries - 1;
+    hash_size = size;
+    return true;
+}
+
 void tt_release() {
     std::free(tt_entries);
     tt_entries = nullptr;

@@ -48,6 +48,10 @@ uint32_t tt_entry_count_for(int32_t size);
 void tt_allocate();
 void tt_release();
 
+// Replaces the table by a fresh, empty one for `size` (same sizing as the start-up one); when
+// the memory cannot be had, the old table stays and the answer is false.
+bool tt_resize(int32_t size);
+
 ProbeResult tt_probe(int32_t alpha, int32_t beta, int32_t depth);
 void tt_store(int32_t depth, int32_t score, uint8_t bound, const Move& move);
 

@@ -1,0 +1,19 @@
+// Standard input read by a thread of its own, so that "stop", "quit" and "isready" are heard
+// while the engine thinks. The thread never touches the engine's state: while a search runs it
+// answers "isready", turns "stop" and "quit" into the search's stop flag and keeps every
+// other line for later; otherwise it queues every line for the command loop.
+#pragma once
+
+#include <string>
+
+// Starts the reader thread.
+void start_input_reader();
+
+// The next line for the command loop; waits for one. The end of input comes as "quit".
+std::string next_input_line();
+
+// The command loop tells the reader when a search starts and ends.
+void search_running(bool running);
+
+// After a search that may not end by itself ("go infinite"): waits for "stop" or "quit".
+void wait_for_stop();

@@ -1,0 +1,88 @@
+#include "uci/uci_options.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "book/book.h"
+#include "book/book_file.h"
+#include "search/transposition.h"
+#include "uci/uci_output.h"
+
+namespace {
+
+// Hash is given in megabytes; the table is sized in units of 512 KiB.
+constexpr int32_t UNITS_PER_MEGABYTE = 2;
+constexpr int32_t DEFAULT_HASH_MEGABYTES = DEFAULT_HASH_SIZE / UNITS_PER_MEGABYTE;
+constexpr int32_t MAX_HASH_MEGABYTES = MAX_HASH_SIZE / UNITS_PER_MEGABYTE;
+constexpr const char* DEFAULT_PARAMETER_FILE = "kelmora.ini";
+
+std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
+bool own_book = true;
+
+std::string lower_case(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string trimmed(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return "";
+    const size_t end = text.find_last_not_of(" \t");
+    return text.substr(start, end - start + 1);
+}
+
+void set_hash(const std::string& value) {
+    int64_t megabytes = 0;
+    try {
+        megabytes = std::stoll(value);
+    } catch (...) {
+        send_line("info string Hash needs a number of megabytes");
+        return;
+    }
+    megabytes = std::clamp<int64_t>(megabytes, 1, MAX_HASH_MEGABYTES);
+    if (!tt_resize(static_cast<int32_t>(megabytes) * UNITS_PER_MEGABYTE))
+        send_line("info string not enough memory for " + std::to_string(megabytes) +
+                  " MB of hash; the table keeps its size");
+}
+
+} // namespace
+
+std::vector<std::string> option_declarations() {
+    return {
+        "option name Hash type spin default " + std::to_string(DEFAULT_HASH_MEGABYTES) +
+            " min 1 max " + std::to_string(MAX_HASH_MEGABYTES),
+        "option name OwnBook type check default true",
+        std::string("option name BookFile type string default ") + BOOK_FILE_NAME,
+        std::string("option name ParameterFile type string default ") + DEFAULT_PARAMETER_FILE,
+    };
+}
+
+void set_option(const std::string& line) {
+    // setoption name <name> [value <value>]; the name may hold blanks.
+    const std::string lowered = lower_case(line);
+    const size_t name_at = lowered.find(" name ");
+    if (name_at == std::string::npos) return;
+    const size_t value_at = lowered.find(" value ", name_at);
+    const std::string name = lower_case(trimmed(line.substr(
+        name_at + 6, value_at == std::string::npos ? std::string::npos : value_at - name_at - 6)));
+    const std::string value =
+        value_at == std::string::npos ? "" : trimmed(line.substr(value_at + 7));
+    if (name == "hash") {
+        set_hash(value);
+    } else if (name == "ownbook") {
+        own_book = lower_case(value) == "true";
+        book_enabled = own_book ? 1 : 0;
+    } else if (name == "bookfile") {
+        book_file_name = value;
+        // A book that could not be opened before may be there now.
+        book_enabled = own_book ? 1 : 0;
+    } else if (name == "parameterfile") {
+        parameter_file_name = value;
+        load_parameter_file();
+    } else {
+        send_line("info string unknown option " + name);
+    }
+}
+
+void load_parameter_file() {}

@@ -1,0 +1,14 @@
+// The UCI options: Hash, OwnBook, BookFile and ParameterFile.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The "option name ..." lines of the handshake.
+std::vector<std::string> option_declarations();
+
+// Carries out a "setoption name <name> [value <value>]" line; unknown options are reported.
+void set_option(const std::string& line);
+
+// Reads the weight file named by ParameterFile, its echo going out as "info string" lines.
+void load_parameter_file();

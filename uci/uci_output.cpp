@@ -1,0 +1,15 @@
+#include "uci/uci_output.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+std::mutex output_lock;
+}
+
+void send_line(const std::string& line) {
+    const std::lock_guard<std::mutex> hold(output_lock);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,51 @@
+#include "uci/uci_time.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "protocol/command_loop.h"
+#include "search/clock.h"
+#include "search/iterate.h"
+
+namespace {
+
+// The time an interface needs to receive the move, and slack for the gap between two looks
+// at the clock, kept back from every allotment.
+constexpr int64_t SAFETY_MARGIN_CENTISECONDS = 5;
+
+int32_t to_centiseconds(int64_t milliseconds) {
+    return static_cast<int32_t>(std::clamp<int64_t>(milliseconds / 10, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+int32_t uci_time_allotment(const GoCommand& go) {
+    engine_clock = to_centiseconds(go.own_time);
+    opponent_clock = go.other_time >= 0 ? to_centiseconds(go.other_time) : engine_clock;
+    int64_t allotment = allot_time();
+    if (go.moves_to_go > 0)
+        allotment = std::max<int64_t>(allotment, engine_clock / (go.moves_to_go + 1));
+    allotment += to_centiseconds(go.own_increment) * 3 / 4;
+    const int64_t most = engine_clock - SAFETY_MARGIN_CENTISECONDS - engine_clock / 20;
+    return static_cast<int32_t>(std::clamp<int64_t>(allotment, 0, std::max<int64_t>(most, 0)));
+}
+
+void set_limits_for(const GoCommand& go) {
+    SearchLimits limits;
+    limits.max_depth = go.depth > 0 ? std::min(go.depth, MAX_ITERATION_DEPTH) : MAX_ITERATION_DEPTH;
+    limits.max_nodes = go.nodes;
+    if (go.infinite) {
+        limits.use_clock = false;
+    } else if (go.move_time >= 0) {
+        // Exactly that long: no early stop, no extension.
+        limits.fixed_allotment = to_centiseconds(go.move_time);
+        limits.stop_early = false;
+        limits.may_extend = false;
+    } else if (go.own_time >= 0) {
+        limits.fixed_allotment = uci_time_allotment(go);
+    } else {
+        // Only a depth or a node count, or nothing at all: no clock.
+        limits.use_clock = false;
+    }
+    search_limits = limits;
+}
