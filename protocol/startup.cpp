@@ -9,6 +9,7 @@
 #include "board/keys.h"
 #include "board/position.h"
 #include "protocol/command_loop.h"
+#include "protocol/parameters.h"
 #include "search/transposition.h"
 
 namespace {
@@ -53,6 +54,8 @@ void start_engine(int argument_count, char** arguments) {
     init_keys();
     tt_allocate();
     new_game();
+    // The weights are read once, here; "new" does not read them again.
+    load_parameters();
     force_mode = 0;
     engine_side = 0; // the engine plays black until told otherwise
     // Unbuffered from here on: every line reaches the interface at once.
