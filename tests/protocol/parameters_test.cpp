@@ -16,65 +16,21 @@
 
 namespace {
 
-// The integer keys in file order, typed out independently of the reader's table, with the
-// weights they must set. OFFENSIVENESS (12th in the file) is the one float.
+// The integer items in file order, with their keys (a key is the name of its weight);
+// OFFENSIVENESS, the one float, comes between the 11th and 12th of them.
 struct Key {
-    const char* name;
+    std::string name;
     int32_t* weight;
 };
-const std::vector<Key> INTEGER_KEYS = {
-    {"BLOCKED_CENTER_PAWN", &BLOCKED_CENTER_PAWN},
-    {"ROOK_TRAPPED", &ROOK_TRAPPED},
-    {"DOUBLED_ROOKS", &DOUBLED_ROOKS},
-    {"GOOD_BISHOP", &GOOD_BISHOP},
-    {"BAD_BISHOP", &BAD_BISHOP},
-    {"TRAPPED_BISHOP", &TRAPPED_BISHOP},
-    {"OBISHOP_PAIR", &OBISHOP_PAIR},
-    {"MBISHOP_PAIR", &MBISHOP_PAIR},
-    {"EBISHOP_PAIR", &EBISHOP_PAIR},
-    {"OUTPOSTED", &OUTPOSTED},
-    {"STRONG_OUTPOST", &STRONG_OUTPOST},
-    {"ROOK_ATTACK_KING", &ROOK_ATTACK_KING},
-    {"QUEEN_ATTACK_KING", &QUEEN_ATTACK_KING},
-    {"OMULTIPLE_PAWNS_PENALTY", &OMULTIPLE_PAWNS_PENALTY},
-    {"OISOLATED_PAWN_PENALTY", &OISOLATED_PAWN_PENALTY},
-    {"OEXPOSED_ISOLATED_PAWN", &OEXPOSED_ISOLATED_PAWN},
-    {"OBACKWARD_PAWN_PENALTY", &OBACKWARD_PAWN_PENALTY},
-    {"OEXPOSED_BACKWARD_PAWN", &OEXPOSED_BACKWARD_PAWN},
-    {"OPASSED_PAWN_BONUS", &OPASSED_PAWN_BONUS},
-    {"OCONNECTED_PASSED_PAWN", &OCONNECTED_PASSED_PAWN},
-    {"OROOK_ON_SEVENTH_BONUS", &OROOK_ON_SEVENTH_BONUS},
-    {"OROOK_PAIR_ON_SEVENTH", &OROOK_PAIR_ON_SEVENTH},
-    {"OROOK_SEMI_OPEN_FILE", &OROOK_SEMI_OPEN_FILE},
-    {"OROOK_OPEN_FILE_BONUS", &OROOK_OPEN_FILE_BONUS},
-    {"UNDEVELOPED_PIECE", &UNDEVELOPED_PIECE},
-    {"EARLY_QUEEN_DEVELOPMENT", &EARLY_QUEEN_DEVELOPMENT},
-    {"MMULTIPLE_PAWNS_PENALTY", &MMULTIPLE_PAWNS_PENALTY},
-    {"MISOLATED_PAWN_PENALTY", &MISOLATED_PAWN_PENALTY},
-    {"MEXPOSED_ISOLATED_PAWN", &MEXPOSED_ISOLATED_PAWN},
-    {"MBACKWARD_PAWN_PENALTY", &MBACKWARD_PAWN_PENALTY},
-    {"MEXPOSED_BACKWARD_PAWN", &MEXPOSED_BACKWARD_PAWN},
-    {"MPASSED_PAWN_BONUS", &MPASSED_PAWN_BONUS},
-    {"MCONNECTED_PASSED_PAWN", &MCONNECTED_PASSED_PAWN},
-    {"MOUTSIDE_PASSED_PAWN", &MOUTSIDE_PASSED_PAWN},
-    {"MROOK_ON_SEVENTH_BONUS", &MROOK_ON_SEVENTH_BONUS},
-    {"MROOK_PAIR_ON_SEVENTH", &MROOK_PAIR_ON_SEVENTH},
-    {"MROOK_SEMI_OPEN_FILE", &MROOK_SEMI_OPEN_FILE},
-    {"MROOK_OPEN_FILE_BONUS", &MROOK_OPEN_FILE_BONUS},
-    {"EMULTIPLE_PAWNS_PENALTY", &EMULTIPLE_PAWNS_PENALTY},
-    {"EISOLATED_PAWN_PENALTY", &EISOLATED_PAWN_PENALTY},
-    {"EEXPOSED_ISOLATED_PAWN", &EEXPOSED_ISOLATED_PAWN},
-    {"EBACKWARD_PAWN_PENALTY", &EBACKWARD_PAWN_PENALTY},
-    {"EEXPOSED_BACKWARD_PAWN", &EEXPOSED_BACKWARD_PAWN},
-    {"EPASSED_PAWN_BONUS", &EPASSED_PAWN_BONUS},
-    {"ECONNECTED_PASSED_PAWN", &ECONNECTED_PASSED_PAWN},
-    {"EOUTSIDE_PASSED_PAWN", &EOUTSIDE_PASSED_PAWN},
-    {"EROOK_ON_SEVENTH_BONUS", &EROOK_ON_SEVENTH_BONUS},
-    {"EROOK_PAIR_ON_SEVENTH", &EROOK_PAIR_ON_SEVENTH},
-    {"EROOK_SEMI_OPEN_FILE", &EROOK_SEMI_OPEN_FILE},
-    {"EROOK_OPEN_FILE_BONUS", &EROOK_OPEN_FILE_BONUS},
-};
-constexpr size_t OFFENSIVENESS_POSITION = 11; // among the integer keys, before ROOK_ATTACK_KING
+const std::vector<Key> INTEGER_KEYS = [] {
+    std::vector<Key> keys;
+    for (const ParameterItem& item : PARAMETER_ITEMS)
+        if (item.integer != nullptr)
+            keys.push_back({std::string(item.format).substr(0, std::string(item.format).find('=')),
+                            item.integer});
+    return keys;
+}();
+constexpr size_t OFFENSIVENESS_POSITION = 11;
 
 int32_t value_for(size_t index) {
     return static_cast<int32_t>(index % 2 == 0 ? 3 * index + 1 : -(5 * index));
@@ -85,7 +41,7 @@ std::string weight_file(const std::string& separator, const std::string& offensi
     std::string text;
     for (size_t i = 0; i < INTEGER_KEYS.size(); ++i) {
         if (i == OFFENSIVENESS_POSITION) text += "OFFENSIVENESS=" + offensiveness + separator;
-        text += std::string(INTEGER_KEYS[i].name) + "=" + std::to_string(value_for(i)) + separator;
+        text += INTEGER_KEYS[i].name + "=" + std::to_string(value_for(i)) + separator;
     }
     return text;
 }
@@ -116,6 +72,7 @@ class WeightFile : public ::testing::Test {
 };
 
 TEST_F(WeightFile, EveryItemInOrderSetsItsWeightWhateverTheWhiteSpace) {
+    ASSERT_EQ(INTEGER_KEYS.size(), 50u);
     for (const char* separator : {"\n", "\n\n\n", " ", "\r\n", "\t \n  "}) {
         EXPECT_EQ(read_text(weight_file(separator)), "");
         EXPECT_EQ(weights_set_in_order(), INTEGER_KEYS.size())
