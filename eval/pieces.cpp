@@ -127,7 +127,8 @@ template <Phase P, typename Side> void bishop_terms(int square, int rank, int fi
             eval_score += Side::SIGN * (value - UNDEVELOPED_PIECE);
             return;
         }
-        // Step 4. Colour complex (the blocked centre is white's point of view already).
+        // Step 4. In front of a centre pawn (white's point of view already). Step 5. Colour
+        // complex.
         eval_score += Side::SIGN * (value + colour_complex<Side>(square)) +
                       bishop_in_front_of_centre_pawn(square);
     } else if constexpr (P == Phase::MIDDLEGAME) {
@@ -189,10 +190,10 @@ template <Phase P, typename Side> void queen_terms(int square, int rank, int fil
     int32_t value = 0;
     if constexpr (P == Phase::OPENING) {
         // The queen left home while a minor piece has not: its early sorties cost tempi.
-        constexpr int BACK_RANK = Side::QUEEN_HOME - 3; // the a-file square of the home rank
+        constexpr int HOME_A = Side::QUEEN_HOME - 3; // a1 or a8
         if (square != Side::QUEEN_HOME &&
-            (square_move_count[BACK_RANK + 1] == 0 || square_move_count[BACK_RANK + 2] == 0 ||
-             square_move_count[BACK_RANK + 5] == 0 || square_move_count[BACK_RANK + 6] == 0))
+            (square_move_count[HOME_A + 1] == 0 || square_move_count[HOME_A + 2] == 0 ||
+             square_move_count[HOME_A + 5] == 0 || square_move_count[HOME_A + 6] == 0))
             value -= EARLY_QUEEN_DEVELOPMENT;
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // A queen works like half a rook on the seventh and on open files (each half truncated
