@@ -215,6 +215,20 @@ TEST_F(WeightFile, EchoShowsFiftyWeightsInBlocks) {
     EXPECT_EQ(echo.find("DOUBLED_ROOKS"), std::string::npos);
 }
 
+TEST_F(WeightFile, TheShippedFileMatchesEveryItem) {
+    // Every item matched when the reader got to the end of the file: the last format's white
+    // space swallows the final line end, and any failed item would have stopped it early.
+    std::FILE* stream = std::fopen(VANTREK_SOURCE_DIR "/kelmora.ini", "r");
+    ASSERT_NE(stream, nullptr);
+    test_support::clear_weights();
+    read_parameters(stream);
+    EXPECT_EQ(std::getc(stream), EOF);
+    std::fclose(stream);
+    for (const Key& key : INTEGER_KEYS)
+        EXPECT_NE(*key.weight, 0) << key.name;
+    EXPECT_LT(OFFENSIVENESS, 0.0f); // attackers near the enemy king count for their side
+}
+
 TEST_F(WeightFile, LoadReadsTheFileOfTheCurrentDirectory) {
     const std::filesystem::path home = std::filesystem::current_path();
     test_support::TempDir directory;
