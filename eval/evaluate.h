@@ -1,5 +1,5 @@
 // The static evaluation: the score of the current position for the side to move, in units where
-// a pawn is 110.
+// a pawn is 110. It reads the position and the weights and changes neither.
 #pragma once
 
 #include <cstdint>
@@ -7,4 +7,13 @@
 // The root search's copy of non_pawn_count, taken at the start of every iteration.
 extern int32_t root_non_pawn_count;
 
+// Chooses the phase by the knights, bishops, rooks and queens left (non_pawn_count): 13 or
+// more the opening, 7 to 12 the middlegame, 6 or fewer the endgame.
 int32_t evaluate();
+
+// The phase evaluators. Each expects scan_pawns() to have run (eval_score holding the material
+// balance), walks the piece list once, applies its final terms and returns the score for the
+// side to move.
+int32_t evaluate_opening();
+int32_t evaluate_middlegame();
+int32_t evaluate_endgame();

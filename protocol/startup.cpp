@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "protocol/command_loop.h"
+#include "protocol/parameters.h"
 #include "search/transposition.h"
 
 namespace {
@@ -55,6 +56,8 @@ void start_engine(int argument_count, char** arguments) {
     tt_allocate();
     new_game();
     init_book_index_mask();
+    // The weights are read once, here; "new" does not read them again.
+    load_parameters();
     force_mode = 0;
     engine_side = 0; // the engine plays black until told otherwise
     // Unbuffered from here on: every line reaches the interface at once.

@@ -2,7 +2,7 @@
 
 namespace test_support {
 
-const char* const STARTUP_WITHOUT_FILES = "\n";
+const char* const STARTUP_WITHOUT_FILES = "Kelmora.ini not found!\n\n";
 
 RunResult run_vantrek(const std::string& input, const std::vector<std::string>& arguments,
                       const std::vector<std::pair<std::string, std::string>>& files,
