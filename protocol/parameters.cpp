@@ -246,24 +246,37 @@ void read_parameters(std::FILE* stream) {
         scan_item(in, item);
 }
 
-void echo_parameters() {
+std::string parameter_echo() {
+    std::string echo;
+    char line[128];
     for (const ParameterItem& item : PARAMETER_ITEMS) {
         if (!item.echoed) continue;
         if (item.integer != nullptr)
-            std::printf(item.format, *item.integer);
+            std::snprintf(line, sizeof line, item.format, *item.integer);
         else
-            std::printf(item.format, static_cast<double>(*item.real));
+            std::snprintf(line, sizeof line, item.format, static_cast<double>(*item.real));
+        echo += line;
     }
-    std::printf("\nKelmora.ini loaded successfully!\n\n");
+    echo += "\nKelmora.ini loaded successfully!\n\n";
+    return echo;
+}
+
+void echo_parameters() {
+    std::fputs(parameter_echo().c_str(), stdout);
+}
+
+std::string load_parameters_from(const char* file_name) {
+    for (const ParameterItem& item : PARAMETER_ITEMS) {
+        if (item.integer != nullptr) *item.integer = 0;
+        if (item.real != nullptr) *item.real = 0.0f;
+    }
+    std::FILE* file = std::fopen(file_name, "r");
+    if (file == nullptr) return "Kelmora.ini not found!\n";
+    read_parameters(file);
+    std::fclose(file);
+    return parameter_echo();
 }
 
 void load_parameters() {
-    std::FILE* file = std::fopen("kelmora.ini", "r");
-    if (file == nullptr) {
-        std::printf("Kelmora.ini not found!\n");
-        return;
-    }
-    read_parameters(file);
-    std::fclose(file);
-    echo_parameters();
+    std::fputs(load_parameters_from("kelmora.ini").c_str(), stdout);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // One item of the file: its scanf-style format ("KEY=%d\n", or "%f" for the one float weight),
 // the weight it sets, and whether the echo shows it.
@@ -31,5 +32,10 @@ void load_parameters();
 // consumed, so the items after it may fail too.
 void read_parameters(std::FILE* stream);
 
-// Prints the weights in file order with the items' own formats, then the success line.
-void echo_parameters();
+// The weights in file order with the items' own formats, then the success line.
+std::string parameter_echo();
+void echo_parameters(); // prints parameter_echo()
+
+// Sets every weight to 0, then reads the weight file `file_name`; returns what the engine says
+// about it: the echo, or "Kelmora.ini not found!" when it cannot be opened.
+std::string load_parameters_from(const char* file_name);

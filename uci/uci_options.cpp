@@ -5,6 +5,7 @@
 
 #include "book/book.h"
 #include "book/book_file.h"
+#include "protocol/parameters.h"
 #include "search/transposition.h"
 #include "uci/uci_output.h"
 
@@ -85,4 +86,14 @@ void set_option(const std::string& line) {
     }
 }
 
-void load_parameter_file() {}
+void load_parameter_file() {
+    // The echo goes out as "info string" lines: bare text could be taken for a command reply.
+    const std::string report = load_parameters_from(parameter_file_name.c_str());
+    size_t start = 0;
+    while (start < report.size()) {
+        size_t end = report.find('\n', start);
+        if (end == std::string::npos) end = report.size();
+        if (end > start) send_line("info string " + report.substr(start, end - start));
+        start = end + 1;
+    }
+}

@@ -3,8 +3,9 @@
 # fairymax, and fails on an unfinished game, a time forfeit, an illegal move or a false claim.
 #
 # Usage: xboard_match_test.sh ENGINE_COMMAND [GAMES] [TIME_CONTROL] [INCREMENT] [PROTOCOL]
-#   ENGINE_COMMAND  the command xboard starts for Vantrek (an absolute path)
-#   PROTOCOL        xboard protocol version to speak to it (1 for vantrek)
+#   ENGINE_COMMAND  the command xboard starts for Vantrek: the absolute path of vantrek, or
+#                   "polyglot -noini -ec /path/to/vantrek-uci" for the UCI front end
+#   PROTOCOL        xboard protocol version to speak to it (1 for vantrek, 2 for polyglot)
 # Exits 77 (skipped) when xboard, xvfb-run or fairymax is missing, unless
 # VANTREK_REQUIRE_XBOARD=1 says they must be there.
 set -u
@@ -16,9 +17,11 @@ increment=${4:-0.1}
 protocol=${5:-1}
 export PATH="$PATH:/usr/games"
 
-for tool in xboard xvfb-run fairymax; do
+tools="xboard xvfb-run fairymax"
+case "$engine" in polyglot*) tools="$tools polyglot" ;; esac
+for tool in $tools; do
     if ! command -v "$tool" >/dev/null; then
-        echo "missing $tool (apt-get install -y xboard xvfb fairymax)" >&2
+        echo "missing $tool (apt-get install -y xboard xvfb fairymax polyglot)" >&2
         [ "${VANTREK_REQUIRE_XBOARD:-0}" = 1 ] && exit 1
         exit 77
     fi

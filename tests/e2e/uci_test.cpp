@@ -1,0 +1,311 @@
+// The UCI front end driven through its standard streams, as a UCI interface drives it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+#include "protocol/move_text.h"
+#include "support/board_helpers.h"
+#include "support/engine_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using test_support::ChildProcess;
+using test_support::TempDir;
+
+// A vantrek-uci in its own empty working directory (plus the given files).
+class UciSession {
+  public:
+    explicit UciSession(const std::vector<std::pair<std::string, std::string>>& files = {}) {
+        for (const auto& [name, contents] : files)
+            directory_.write_file(name, contents);
+        process_ = std::make_unique<ChildProcess>(VANTREK_UCI, std::vector<std::string>{},
+                                                  directory_.path());
+    }
+    ~UciSession() {
+        process_->send("quit");
+        process_->wait_exit(milliseconds(5000));
+    }
+    void send(const std::string& line) { process_->send(line); }
+    // Lines up to and including the first that starts with `prefix`; fails the test if none
+    // comes within `timeout`.
+    std::vector<std::string> until(const std::string& prefix,
+                                   milliseconds timeout = milliseconds(20000)) {
+        std::vector<std::string> seen;
+        const auto line = process_->read_until(prefix, timeout, &seen);
+        EXPECT_TRUE(line.has_value()) << "no line starting with '" << prefix << "'";
+        return seen;
+    }
+    ChildProcess& process() { return *process_; }
+    const std::string& directory() const { return directory_.path(); }
+
+  private:
+    TempDir directory_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+std::string best_move_of(const std::vector<std::string>& lines) {
+    return lines.empty() || lines.back().rfind("bestmove ", 0) != 0 ? "" : lines.back().substr(9);
+}
+
+std::vector<std::string> words_of(const std::string& line) {
+    std::istringstream stream(line);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// Every info line's principal variation, and the best move, are legal in sequence from the
+// position given as a FEN and moves.
+void expect_legal_lines(const std::vector<std::string>& lines, const std::string& fen,
+                        const std::vector<std::string>& moves) {
+    int variations = 0;
+    for (const auto& line : lines) {
+        const auto words = words_of(line);
+        const auto pv = std::find(words.begin(), words.end(), "pv");
+        if (words.empty() || words[0] != "info" || pv == words.end()) continue;
+        ++variations;
+        test_support::set_up(fen);
+        test_support::play_all(moves);
+        for (auto move = pv + 1; move != words.end(); ++move) {
+            Move parsed;
+            ASSERT_TRUE(parse_user_move(move->c_str(), parsed)) << *move << " in: " << line;
+            test_support::play(*move);
+        }
+    }
+    EXPECT_GT(variations, 0);
+    test_support::set_up(fen);
+    test_support::play_all(moves);
+    Move parsed;
+    EXPECT_TRUE(parse_user_move(best_move_of(lines).c_str(), parsed)) << best_move_of(lines);
+}
+
+const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
+    UciSession uci;
+    uci.send("uci");
+    const auto lines = uci.until("uciok");
+    auto has = [&](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    };
+    EXPECT_TRUE(has("id name Vantrek"));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("id author ", 0) == 0; }));
+    EXPECT_TRUE(has("option name Hash type spin default 4 min 1 max 3071"));
+    EXPECT_TRUE(has("option name OwnBook type check default true"));
+    EXPECT_TRUE(has("option name BookFile type string default Vantrek.book"));
+    EXPECT_TRUE(has("option name ParameterFile type string default kelmora.ini"));
+    // Nothing but info strings may come before the handshake's lines.
+    for (const auto& line : lines)
+        EXPECT_TRUE(line.rfind("id ", 0) == 0 || line.rfind("option ", 0) == 0 ||
+                    line.rfind("info string ", 0) == 0 || line == "uciok")
+            << line;
+    uci.send("isready");
+    EXPECT_EQ(uci.until("readyok").size(), 1u);
+}
+
+TEST(Uci, PositionsWithMovesAndSearchesFromThem) {
+    UciSession uci;
+    uci.send("go depth 3"); // before any position: the initial one
+    expect_legal_lines(uci.until("bestmove"), START, {});
+
+    uci.send("position startpos moves e2e4 e7e5 g1f3");
+    uci.send("go depth 4");
+    expect_legal_lines(uci.until("bestmove"), START, {"e2e4", "e7e5", "g1f3"});
+
+    const char* fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    uci.send(std::string("position fen ") + fen + " moves e1g1 a6e2");
+    uci.send("go depth 4");
+    expect_legal_lines(uci.until("bestmove"), fen, {"e1g1", "a6e2"});
+}
+
+TEST(Uci, MateInOneIsReportedAsMateOne) {
+    UciSession uci;
+    uci.send("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+    uci.send("go depth 5");
+    const auto lines = uci.until("bestmove");
+    EXPECT_EQ(best_move_of(lines), "d1d8");
+    EXPECT_NE(lines[lines.size() - 2].find(" score mate 1 "), std::string::npos)
+        << lines[lines.size() - 2];
+    // And from the mated side: no legal move at all.
+    uci.send("position fen 3R2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1");
+    uci.send("go depth 3");
+    EXPECT_EQ(best_move_of(uci.until("bestmove")), "0000");
+}
+
+TEST(Uci, DepthLimitStopsAtThatDepth) {
+    UciSession uci;
+    uci.send("position startpos");
+    uci.send("go depth 5");
+    const auto lines = uci.until("bestmove");
+    int deepest = 0;
+    for (const auto& line : lines) {
+        const auto words = words_of(line);
+        if (words.size() > 2 && words[0] == "info" && words[1] == "depth")
+            deepest = std::max(deepest, std::stoi(words[2]));
+    }
+    EXPECT_EQ(deepest, 5);
+    expect_legal_lines(lines, START, {});
+}
+
+TEST(Uci, MoveTimeIsHonouredAndStopAnswersAtOnce) {
+    UciSession uci;
+    uci.send("position startpos moves d2d4");
+    uci.send("isready");
+    uci.until("readyok");
+
+    auto start = Clock::now();
+    uci.send("go movetime 500");
+    auto lines = uci.until("bestmove", milliseconds(5000));
+    auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(took, 450);
+    EXPECT_LE(took, 600);
+    expect_legal_lines(lines, START, {"d2d4"});
+
+    // An infinite search answers "isready" while it thinks and stops on "stop".
+    uci.send("go infinite");
+    uci.process().read_line(milliseconds(300)); // let it think a while
+    std::this_thread::sleep_for(milliseconds(300));
+    start = Clock::now();
+    uci.send("isready");
+    uci.until("readyok", milliseconds(1000));
+    took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(took, 50);
+    start = Clock::now();
+    uci.send("stop");
+    lines = uci.until("bestmove", milliseconds(2000));
+    took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(took, 50);
+    EXPECT_FALSE(best_move_of(lines).empty());
+
+    // "go" and "stop" sent together: the search still ends.
+    uci.send("go infinite");
+    uci.send("stop");
+    EXPECT_FALSE(best_move_of(uci.until("bestmove", milliseconds(2000))).empty());
+}
+
+TEST(Uci, ClockTimeAndNodeLimits) {
+    UciSession uci;
+    uci.send("position startpos");
+    auto start = Clock::now();
+    uci.send("go wtime 2000 btime 2000 winc 100 binc 100");
+    uci.until("bestmove", milliseconds(3000));
+    auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(took, 1950); // never the whole clock
+
+    // Almost no time left: a move all the same, well inside the clock.
+    start = Clock::now();
+    uci.send("go wtime 30 btime 5000");
+    EXPECT_FALSE(best_move_of(uci.until("bestmove", milliseconds(2000))).empty());
+    took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+    EXPECT_LE(took, 100);
+
+    uci.send("go nodes 200000");
+    const auto lines = uci.until("bestmove", milliseconds(20000));
+    int64_t nodes = 0;
+    for (const auto& line : lines) {
+        const auto words = words_of(line);
+        const auto at = std::find(words.begin(), words.end(), "nodes");
+        if (at != words.end() && at + 1 != words.end()) nodes = std::stoll(*(at + 1));
+    }
+    EXPECT_GT(nodes, 0);
+    EXPECT_LE(nodes, 200000 + 50000); // the count is looked at every few thousand nodes
+}
+
+TEST(Uci, BadPositionsAreReportedAndChangeNothing) {
+    UciSession uci;
+    uci.send("position startpos moves e2e4");
+    for (const char* bad :
+         {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",
+          "position fen 4k3/8/8/8/8/8/8/8 w - - 0 1", "position fen P3k3/8/8/8/8/8/8/4K3 w - - 0 1",
+          "position fen 4k3/8/8/8/8/8/8/4K3 w - e6 0 1",
+          "position fen 4k3/8/8/8/8/8/8/4K3 w K - 0 1",
+          "position fen QQQQkQQQ/QQQQQQQQ/QQ6/8/8/8/8/4K3 w - - 0 1", "position fen", "position"}) {
+        uci.send(bad);
+        uci.send("isready");
+        const auto lines = uci.until("readyok");
+        if (std::string(bad) != "position") {
+            ASSERT_GE(lines.size(), 2u) << bad;
+            EXPECT_EQ(lines[0].rfind("info string ", 0), 0u) << bad;
+        }
+    }
+    // Still the position after e2e4: black to move.
+    uci.send("go depth 2");
+    expect_legal_lines(uci.until("bestmove"), START, {"e2e4"});
+
+    // An illegal move in the list: named, and the position is the one before it.
+    uci.send("position startpos moves e2e4 e2e4 d7d5");
+    const auto report = uci.until("info string");
+    EXPECT_NE(report.back().find("e2e4"), std::string::npos) << report.back();
+    uci.send("go depth 2");
+    expect_legal_lines(uci.until("bestmove"), START, {"e2e4"});
+
+    // Unknown commands are ignored without an answer.
+    uci.send("flip the board");
+    uci.send("isready");
+    EXPECT_EQ(uci.until("readyok").size(), 1u);
+}
+
+TEST(Uci, OptionsHashBookAndWeights) {
+    std::ifstream book(std::string(VANTREK_SOURCE_DIR) + "/Vantrek.book", std::ios::binary);
+    const std::string book_bytes((std::istreambuf_iterator<char>(book)),
+                                 std::istreambuf_iterator<char>());
+    ASSERT_FALSE(book_bytes.empty());
+    UciSession uci({{"opening.book", book_bytes}, {"weights.ini", "BLOCKED_CENTER_PAWN=7\n"}});
+
+    // Without the default book file the engine searches; with the other file it plays from it.
+    uci.send("position startpos");
+    uci.send("go depth 2");
+    auto lines = uci.until("bestmove");
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l == "info string book move"; }));
+    uci.send("setoption name BookFile value opening.book");
+    uci.send("go depth 2");
+    lines = uci.until("bestmove");
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l == "info string book move"; }));
+    uci.send("setoption name OwnBook value false");
+    uci.send("go depth 2");
+    lines = uci.until("bestmove");
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l == "info string book move"; }));
+
+    // The weight file's echo comes as info strings only.
+    uci.send("setoption name ParameterFile value weights.ini");
+    uci.send("isready");
+    lines = uci.until("readyok");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "info string BLOCKED_CENTER_PAWN=7"),
+              lines.end());
+    for (const auto& line : lines)
+        EXPECT_TRUE(line.rfind("info string ", 0) == 0 || line == "readyok") << line;
+
+    uci.send("setoption name Hash value 64");
+    uci.send("setoption name Hash value banana");
+    uci.send("setoption name Colour value blue");
+    uci.send("go depth 3");
+    expect_legal_lines(uci.until("bestmove"), START, {});
+}
+
+TEST(Uci, QuitAndEndOfInputEndTheEngineEvenWhileItThinks) {
+    TempDir directory;
+    ChildProcess uci(VANTREK_UCI, {}, directory.path());
+    uci.send("go infinite");
+    std::this_thread::sleep_for(milliseconds(200));
+    uci.send("quit");
+    EXPECT_EQ(uci.wait_exit(milliseconds(2000)), 0);
+
+    ChildProcess closing(VANTREK_UCI, {}, directory.path());
+    closing.send("go infinite");
+    std::this_thread::sleep_for(milliseconds(200));
+    closing.close_input();
+    EXPECT_EQ(closing.wait_exit(milliseconds(2000)), 0);
+}
+
+} // namespace
