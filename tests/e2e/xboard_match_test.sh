@@ -3,9 +3,12 @@
 # fairymax, and fails on an unfinished game, a time forfeit, an illegal move or a false claim.
 #
 # Usage: xboard_match_test.sh ENGINE_COMMAND [GAMES] [TIME_CONTROL] [INCREMENT] [PROTOCOL]
+#                              [FILE...]
 #   ENGINE_COMMAND  the command xboard starts for Vantrek: the absolute path of vantrek, or
 #                   "polyglot -noini -ec /path/to/vantrek-uci" for the UCI front end
 #   PROTOCOL        xboard protocol version to speak to it (1 for vantrek, 2 for polyglot)
+#   FILE...         files copied into Vantrek's working directory (its weight file and book);
+#                   without them it starts in an empty one
 # Exits 77 (skipped) when xboard, xvfb-run or fairymax is missing, unless
 # VANTREK_REQUIRE_XBOARD=1 says they must be there.
 set -u
@@ -15,6 +18,7 @@ games=${2:-2}
 time_control=${3:-0:10}
 increment=${4:-0.1}
 protocol=${5:-1}
+shift $(( $# < 5 ? $# : 5 ))
 export PATH="$PATH:/usr/games"
 
 tools="xboard xvfb-run fairymax"
@@ -30,6 +34,9 @@ done
 work=$(mktemp -d /tmp/vantrek-xboard.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/vantrek" "$work/fairymax" "$work/home"
+for file in "$@"; do
+    cp "$file" "$work/vantrek/" || exit 1
+done
 pgn="$work/games.pgn"
 
 # Whole-match limit: both clocks, 200 moves of increment each, and slack for start-up.
@@ -43,7 +50,7 @@ HOME="$work/home" timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" 
     -matchGames "$games" -tc "$time_control" -inc "$increment" \
     -saveGameFile "$pgn" -testClaims true -autoCallFlag true \
     -popupExitMessage false -saveSettingsOnExit false -matchPause 500 -xponder \
-    -noGUI -soundProgram "" >"$work/xboard.log" 2>&1
+    -noGUI -soundProgram "" -debug -nameOfDebugFile "$work/debug.log" >"$work/xboard.log" 2>&1
 status=$?
 if [ ! -s "$pgn" ]; then
     echo "no games were saved (xboard exit status $status)" >&2
@@ -66,5 +73,10 @@ fi
 if grep -i -E 'on time|time forfeit|illegal|false|forfeit|disconnect|crash|exited' "$pgn" >&2; then
     echo "FAIL: a game ended by a forfeit, an illegal move or a false claim" >&2
     failures=1
+fi
+if [ $failures -ne 0 ]; then
+    # What the engines and xboard said to each other near the end, to see why.
+    echo "--- last lines of xboard's engine log ---" >&2
+    tail -n 80 "$work/debug.log" >&2
 fi
 exit $failures

@@ -24,6 +24,7 @@
 #include "eval/tables.h"
 #include "support/board_helpers.h"
 #include "support/eval_helpers.h"
+#include "tools/bench_positions.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ void load_symmetry_weights() {
     OFFENSIVENESS = -3.0f;
 }
 
-// Openings, middlegames and endgames with castled and uncastled kings, kings on opposite wings,
+// The bench positions are checked too. Openings, middlegames and endgames with castled and uncastled kings, kings on opposite wings,
 // passed, doubled, isolated and backward pawns, outposts, rooks on open files and on the
 // seventh, trapped pieces, promoted pieces and the material rules.
 const std::vector<std::string> POSITIONS = {
@@ -168,8 +169,10 @@ int32_t white_sum_with_mirror(const std::string& fen) {
 
 TEST(EvaluationSymmetry, MirroredPositionsScoreAlikeForTheSideToMove) {
     load_symmetry_weights();
+    std::vector<std::string> positions = POSITIONS;
+    positions.insert(positions.end(), std::begin(BENCH_POSITIONS), std::end(BENCH_POSITIONS));
     int checked = 0;
-    for (const std::string& fen : POSITIONS) {
+    for (const std::string& fen : positions) {
         std::string flipped;
         for (const std::string& position :
              {fen, with_other_side_to_move(fen, flipped) ? flipped : fen}) {
@@ -180,7 +183,7 @@ TEST(EvaluationSymmetry, MirroredPositionsScoreAlikeForTheSideToMove) {
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 2 * static_cast<int>(POSITIONS.size()));
+    EXPECT_EQ(checked, 2 * static_cast<int>(positions.size()));
     test_support::clear_weights();
 }
 
