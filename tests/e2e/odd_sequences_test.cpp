@@ -33,10 +33,11 @@ TEST(OddSequences, ColourCommandsThatLetASideCaptureTheKing) {
 
 TEST(OddSequences, RandomStreamsOfCommandsAndMoves) {
     const std::vector<std::string> words = {
-        "white", "black", "go", "force", "new", "result 1-0", "post", "nopost", "time 5",
-        "otim 5", "time 15", "e2e4", "e7e5", "d2d4", "d7d5", "g1f3", "b8c6", "e1g1", "e8g8",
-        "a7a8q", "h2h4", "h7h5", "f1c4", "d8h4", "level 40 1 0", "", "?", "undo", "xboard",
-        "e2e4\r", "time", "otim x", "E2E4", "a1a8", "c7c5", "b1c3", "f8b4", "e4d5", "d5e4"};
+        "white",        "black",  "go",      "force", "new",    "result 1-0", "post", "nopost",
+        "time 5",       "otim 5", "time 15", "e2e4",  "e7e5",   "d2d4",       "d7d5", "g1f3",
+        "b8c6",         "e1g1",   "e8g8",    "a7a8q", "h2h4",   "h7h5",       "f1c4", "d8h4",
+        "level 40 1 0", "",       "?",       "undo",  "xboard", "e2e4\r",     "time", "otim x",
+        "E2E4",         "a1a8",   "c7c5",    "b1c3",  "f8b4",   "e4d5",       "d5e4"};
     std::mt19937 random(20261207);
     for (int session = 0; session < 12; ++session) {
         std::string input;

@@ -77,9 +77,9 @@ void load_symmetry_weights() {
     OFFENSIVENESS = -3.0f;
 }
 
-// The bench positions are checked too. Openings, middlegames and endgames with castled and uncastled kings, kings on opposite wings,
-// passed, doubled, isolated and backward pawns, outposts, rooks on open files and on the
-// seventh, trapped pieces, promoted pieces and the material rules.
+// The bench positions are checked too. Openings, middlegames and endgames with castled and
+// uncastled kings, kings on opposite wings, passed, doubled, isolated and backward pawns, outposts,
+// rooks on open files and on the seventh, trapped pieces, promoted pieces and the material rules.
 const std::vector<std::string> POSITIONS = {
     // Openings.
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
