@@ -63,7 +63,9 @@ bool side_to_move_in_check() {
                              : square_attacked(black_king_square, true);
 }
 
-bool move_was_legal(const Move* list, int index) {
+// Compiled whole and never inlined, so that every program that links the board runs the same
+// code here (see the phase evaluators).
+[[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index) {
     switch (list[index].castle) {
     case CASTLE_NONE:
         // side_to_move already names the opponent of the side that moved.

@@ -15,6 +15,7 @@
 #include "board/keys.h"
 #include "book/book.h"
 #include "protocol/command_loop.h"
+#include "protocol/parameters.h"
 #include "search/iterate.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
@@ -49,6 +50,11 @@ int main(int argument_count, char** arguments) {
     new_game();
     init_book_index_mask();
     book_enabled = 0;
+    // Every weight 0, so that no weight file changes the signature. They are set through the
+    // reader, as in the engine: left untouched, the compiler would see that the bench never
+    // changes them and fold every weighted term away, and the bench would time an evaluation
+    // the engine does not run.
+    load_parameters_from("");
     post_flag = 0;
     SilentThinking silent;
     thinking_output = &silent;
