@@ -85,6 +85,7 @@ Move search_best_move() {
 
     // 2-4. A fresh search: the allotment, empty tables, the header.
     node_count = 0;
+    next_time_check = 0;
     may_extend_time = search_limits.may_extend;
     time_allotted =
         search_limits.fixed_allotment >= 0 ? search_limits.fixed_allotment : allot_time();
@@ -109,6 +110,9 @@ Move search_best_move() {
             thinking_output->iteration_finished(root_score);
         }
         reset_killer_scores();
+        // Cut off by the clock, the node limit or "stop": a deeper iteration would be cut off
+        // at its first look at the clock, after searching for nothing.
+        if (search_aborted) break;
     }
     return best;
 }

@@ -14,10 +14,11 @@
 Move pv_table[MAX_PLY][MAX_PLY];
 int32_t pv_length[MAX_PLY];
 
+int64_t next_time_check = 0;
+
 namespace {
 
-// The clock is read only at nodes entered while node_count is a multiple of 4096.
-constexpr int64_t TIME_CHECK_INTERVAL_MASK = 4095;
+constexpr int64_t TIME_CHECK_INTERVAL_MASK = 4095; // the clock is read every 4096 nodes
 
 inline int32_t null_move_reduced_depth(int32_t depth) {
     if (depth <= 6) return depth - 3;
@@ -60,10 +61,16 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     pv_length[ply] = ply;
     if (ply >= SEARCH_PLY_LIMIT) return evaluate();
 
-    // 2. Time check, from iteration 4 on, at every 4096th node.
-    if (iteration_depth > 3 && (node_count & TIME_CHECK_INTERVAL_MASK) == 0 && out_of_time()) {
-        search_aborted = true;
-        return 0;
+    // 2. Time check, from iteration 4 on, once every 4096 nodes. Quiescence counts nodes too,
+    // so the count a search node sees is seldom an exact multiple of 4096: waiting for one let
+    // a capture-heavy search run on for long past its time. The check comes at the first
+    // search node after each multiple instead.
+    if (iteration_depth > 3 && node_count >= next_time_check) {
+        next_time_check = (node_count | TIME_CHECK_INTERVAL_MASK) + 1;
+        if (out_of_time()) {
+            search_aborted = true;
+            return 0;
+        }
     }
 
     // 3. A repetition is a draw, before the table is asked.

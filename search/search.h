@@ -21,6 +21,9 @@ extern int32_t pv_length[MAX_PLY];
 // search_aborted is set on return.
 int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok);
 
+// The node count at which the search next looks at the clock; 0 at the start of a search.
+extern int64_t next_time_check;
+
 int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth);
 
 // Stores `move` as the first move of this ply's principal variation, followed by the child's.
