@@ -4,8 +4,9 @@
 #include <mutex>
 
 namespace {
-std::mutex output_lock;
-}
+// Never destroyed: the input thread may answer "isready" while the engine exits.
+std::mutex& output_lock = *new std::mutex;
+} // namespace
 
 void send_line(const std::string& line) {
     const std::lock_guard<std::mutex> hold(output_lock);

@@ -306,6 +306,20 @@ TEST(Uci, QuitAndEndOfInputEndTheEngineEvenWhileItThinks) {
     std::this_thread::sleep_for(milliseconds(200));
     closing.close_input();
     EXPECT_EQ(closing.wait_exit(milliseconds(2000)), 0);
+
+    // Lines that keep coming after "quit", then the end of input: the input thread still reads
+    // and queues them while the engine exits, and must not find its queue destroyed (the
+    // sanitizer build reports any use of freed memory and fails the run).
+    for (int round = 0; round < 5; ++round) {
+        ChildProcess late(VANTREK_UCI, {}, directory.path());
+        late.send("quit");
+        for (int line = 0; line < 100; ++line) {
+            late.send("isready");
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+        late.close_input();
+        EXPECT_EQ(late.wait_exit(milliseconds(5000)), 0) << round;
+    }
 }
 
 } // namespace
