@@ -14,15 +14,9 @@ namespace {
 // What the reader thread shares with the command loop. The reader is detached and may still be
 // reading (the end of input, a line after "quit") while the engine exits, so these are never
 // destroyed: exit's destructors would pull them from under it.
-struct SharedInput {
-    std::mutex lock;
-    std::condition_variable changed;
-    std::deque<std::string> lines;
-};
-SharedInput& shared = *new SharedInput;
-std::mutex& queue_lock = shared.lock;
-std::condition_variable& queue_changed = shared.changed;
-std::deque<std::string>& pending_lines = shared.lines;
+std::mutex& queue_lock = *new std::mutex;
+std::condition_variable& queue_changed = *new std::condition_variable;
+std::deque<std::string>& pending_lines = *new std::deque<std::string>;
 bool searching = false;
 bool stop_heard = false;
 
