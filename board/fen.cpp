@@ -210,6 +210,7 @@ void install(const FenPosition& fen) {
                                          CASTLE_BLACK_QUEENSIDE);
     key_history_count = 0;
     ply = 0;
+    side_set_by_hand = false;
     rebuild_piece_list();
     hash_key = compute_key();
     key_history[0] = hash_key;

@@ -28,5 +28,10 @@ inline void xor_key(uint64_t& key, uint64_t value) {
     key ^= value;
 }
 
-// The key of the current position computed from scratch.
+// The key of the current position computed from scratch. The key make_move keeps agrees with it
+// except in two cases. The castling numbers change only on a king's first move, while
+// compute_key reads the move counts: once a rook has left (or been taken on) its corner before
+// its king moved, the key keeps that right's "held" number and compute_key has the "lost" one.
+// The book's keys were made this way, so it stays. And a side handed the move by hand (the
+// commands "white" and "black", see side_set_by_hand) leaves the side number as it was.
 uint64_t compute_key();

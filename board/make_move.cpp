@@ -1,5 +1,8 @@
 #include "board/make_move.h"
 
+#include <cassert>
+
+#include "board/consistency.h"
 #include "board/keys.h"
 
 namespace {
@@ -155,6 +158,7 @@ void make_move(Move* list, int index) {
 
     // 9. The other side moves next.
     side_to_move ^= 1;
+    assert(position_is_consistent());
 }
 
 void unmake_move(const Move* list, int index) {
@@ -215,4 +219,26 @@ void unmake_move(const Move* list, int index) {
     }
 
     side_to_move ^= 1;
+}
+
+void make_null_move(MoveUndo& undo) {
+    undo.key = hash_key;
+    undo.ep_square = ep_square;
+    key_history[key_history_count++] = hash_key;
+    ++fifty_counter;
+    hash_key ^= zobrist_side[0] ^ zobrist_side[1] ^ zobrist_ep[ep_square];
+    side_to_move ^= 1;
+    ++ply;
+    ep_square = 0;
+    assert(position_is_consistent());
+}
+
+void unmake_null_move(const MoveUndo& undo) {
+    ep_square = undo.ep_square;
+    side_to_move ^= 1;
+    --ply;
+    --key_history_count;
+    --fifty_counter;
+    hash_key = undo.key;
+    assert(position_is_consistent());
 }

@@ -1,10 +1,15 @@
 // Playing a move on the one position and taking it back.
 //
-// Every caller saves hash_key and ep_square before make_move and restores them after the
-// matching unmake_move (unmake restores everything else); it increments ply after make_move,
-// decrements it before unmake_move, and asks move_was_legal in between.
+// make_move and unmake_move restore everything but the key and the en-passant square, which the
+// caller keeps. Callers that try a move and take it back use play_move and take_back_move, which
+// keep those two, count the ply and ask legality in the one order every such caller needs.
 #pragma once
 
+#include <cassert>
+#include <cstdint>
+
+#include "board/attack.h"
+#include "board/consistency.h"
 #include "board/position.h"
 
 // Plays list[index]; writes the record's captured_slot, which unmake_move reads back, so the
@@ -12,5 +17,34 @@
 void make_move(Move* list, int index);
 
 // Takes back list[index]; called with the same list, index and ply as the make, last in first
-// out.
+// out. The key and en-passant square are still the made move's until the caller restores them.
 void unmake_move(const Move* list, int index);
+
+// What a move or a null move leaves for its taker-back to restore.
+struct MoveUndo {
+    uint64_t key;
+    int32_t ep_square;
+};
+
+// Plays list[index] one ply deeper and answers whether it was legal. The move stands either
+// way: every play_move is followed by its take_back_move.
+inline bool play_move(Move* list, int index, MoveUndo& undo) {
+    undo.key = hash_key;
+    undo.ep_square = ep_square;
+    make_move(list, index);
+    ++ply;
+    return move_was_legal(list, index);
+}
+
+inline void take_back_move(const Move* list, int index, const MoveUndo& undo) {
+    --ply;
+    unmake_move(list, index);
+    hash_key = undo.key;
+    ep_square = undo.ep_square;
+    assert(position_is_consistent());
+}
+
+// Passes the move to the opponent one ply deeper: the position joins the history, the
+// fifty-move count runs on, and an en-passant right lapses.
+void make_null_move(MoveUndo& undo);
+void unmake_null_move(const MoveUndo& undo);

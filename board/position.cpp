@@ -22,6 +22,7 @@ uint64_t hash_key;
 uint64_t key_history[HISTORY_SIZE];
 int32_t key_history_count;
 int32_t ply;
+bool side_set_by_hand = false;
 
 namespace {
 
@@ -57,12 +58,18 @@ void new_game() {
     black_castled = 0;
     fifty_counter = 0;
     key_history_count = 0;
+    side_set_by_hand = false;
     non_pawn_count = 14;
     game_state = IN_PROGRESS;
     post_flag = 1; // a new game turns thinking output on
     rebuild_piece_list();
     hash_key = compute_key();
     key_history[0] = hash_key;
+}
+
+void hand_move_to(int32_t side) {
+    if (side != side_to_move) side_set_by_hand = true;
+    side_to_move = side;
 }
 
 void rebuild_piece_list() {

@@ -115,6 +115,11 @@ extern uint64_t hash_key;
 extern uint64_t key_history[HISTORY_SIZE]; // earlier positions of the game and search path
 extern int32_t key_history_count;
 extern int32_t ply;
+// Set when the move is handed to a side by hand (the xboard commands "white" and "black") rather
+// than by a move: the key keeps the other side's number from then on, and the side handed the
+// move may be able to take the king or capture behind its own pawn. A new game or a FEN set-up
+// clears it.
+extern bool side_set_by_hand;
 
 inline uint32_t key_low(uint64_t key) {
     return static_cast<uint32_t>(key);
@@ -128,6 +133,9 @@ int32_t initial_piece_on(int square);
 
 // Sets up the initial position and all game state.
 void new_game();
+
+// Gives the move to `side` (1 white, 0 black) without a move being made.
+void hand_move_to(int32_t side);
 
 // Rebuilds piece_list, piece_index and piece_count from the board, in square order, so that
 // the holes left by captures disappear.

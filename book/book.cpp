@@ -116,11 +116,8 @@ Move choose_book_move() {
         return NULL_MOVE;
     }
 
-    // Step 3. Making and unmaking moves leaves the key and en-passant square to the caller.
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep_square = ep_square;
-
-    // Step 4.
+    // Steps 3-4. play_move keeps the key and en-passant square for each trial below; the
+    // choice's seed.
     std::srand(book_seed_source());
 
     // Step 5. Every legal move's weight is the book's weight of the position it leads to.
@@ -129,13 +126,9 @@ Move choose_book_move() {
     int32_t count = 0;
     generate_moves(list, count);
     for (int i = 0; i < count; ++i) {
-        make_move(list, i);
-        ++ply;
-        weights[i] = move_was_legal(list, i) ? probe_book(file) : 0;
-        --ply;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep_square;
+        MoveUndo undo;
+        weights[i] = play_move(list, i, undo) ? probe_book(file) : 0;
+        take_back_move(list, i, undo);
     }
 
     // Step 6.

@@ -90,10 +90,10 @@ void handle_line(const char* line) {
     } else if (starts_with(line, "otim")) {
         read_clock(line, opponent_clock);
     } else if (is(line, "white")) {
-        side_to_move = 1;
+        hand_move_to(1);
         engine_side = 0;
     } else if (is(line, "black")) {
-        side_to_move = 0;
+        hand_move_to(0);
         engine_side = 1;
     } else if (is(line, "go")) {
         engine_side = static_cast<uint8_t>(side_to_move);

@@ -24,8 +24,6 @@ void format_move(char* text, const Move& move) {
 }
 
 bool parse_user_move(const char* text, Move& result) {
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep_square = ep_square;
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
@@ -34,14 +32,12 @@ bool parse_user_move(const char* text, Move& result) {
     for (int i = 0; i < count; ++i) {
         format_move(candidate, list[i]);
         if (std::strcmp(candidate, text) != 0) continue;
-        make_move(list, i);
-        if (move_was_legal(list, i)) {
+        MoveUndo undo;
+        if (play_move(list, i, undo)) {
             result = list[i];
             found = true;
         }
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep_square;
+        take_back_move(list, i, undo);
     }
     return found;
 }

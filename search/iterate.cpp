@@ -131,8 +131,6 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
 
     // 3-4. Per-iteration state.
     root_non_pawn_count = non_pawn_count;
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep = ep_square;
     pv_length[1] = 1;
     follow_pv = true;
     search_aborted = false;
@@ -152,9 +150,8 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
     // 8. Every root move is searched; the root never compares with beta.
     bool searched_legal_move = false;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
-        make_move(list, i);
-        ++ply;
-        const bool legal = move_was_legal(list, i);
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
         int32_t score = 0;
         if (legal) {
             ++node_count;
@@ -162,10 +159,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
             if (search_aborted && !searched_legal_move) first_move_aborted = true;
             searched_legal_move = true;
         }
-        --ply;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep;
+        take_back_move(list, i, undo);
         if (search_aborted) return best;
         if (legal && score > alpha) {
             record_killer(list[i], score);
@@ -214,13 +208,7 @@ void extend_pv_from_table(int32_t n) {
     pv_table[1][column] = move[0];
     pv_length[1] = column + 1;
 
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep = ep_square;
-    make_move(move, 0);
-    ++ply;
-    if (move_was_legal(move, 0)) extend_pv_from_table(n - 1);
-    --ply;
-    unmake_move(move, 0);
-    hash_key = saved_key;
-    ep_square = saved_ep;
+    MoveUndo undo;
+    if (play_move(move, 0, undo)) extend_pv_from_table(n - 1);
+    take_back_move(move, 0, undo);
 }

@@ -1,7 +1,6 @@
 #include "search/search.h"
 
 #include "board/attack.h"
-#include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/repetition.h"
@@ -28,22 +27,11 @@ inline int32_t null_move_reduced_depth(int32_t depth) {
 
 // Passes the move to the opponent and searches with a zero window at beta: if even that fails
 // high, the node fails high. Returns the null-move score (meaningless when aborted).
-int32_t search_null_move(int32_t beta, int32_t depth, uint64_t saved_key, int32_t saved_ep) {
-    key_history[key_history_count++] = hash_key;
-    ++fifty_counter;
-    hash_key ^= zobrist_side[0] ^ zobrist_side[1] ^ zobrist_ep[ep_square];
-    side_to_move ^= 1;
-    ++ply;
-    ep_square = 0;
-
+int32_t search_null_move(int32_t beta, int32_t depth) {
+    MoveUndo undo;
+    make_null_move(undo);
     const int32_t null_score = -search(-beta, -beta + 1, null_move_reduced_depth(depth), false);
-
-    ep_square = saved_ep;
-    side_to_move ^= 1;
-    --ply;
-    --key_history_count;
-    --fifty_counter;
-    hash_key = saved_key;
+    unmake_null_move(undo);
     return null_score;
 }
 
@@ -84,8 +72,6 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
         return probe.value;
 
     // 5. Saved state of the node.
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep = ep_square;
     const int32_t entry_alpha = alpha;
     int32_t extension = 0;
 
@@ -94,7 +80,7 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
         if (ply < CHECK_EXTENSION_PLY_LIMIT) extension = 1;
     } else if (null_ok && non_pawn_count > 4 && depth > 5) {
         // 7. Null move, with the mate-threat extension when passing loses by mate.
-        const int32_t null_score = search_null_move(beta, depth, saved_key, saved_ep);
+        const int32_t null_score = search_null_move(beta, depth);
         if (search_aborted) return 0;
         if (null_score >= beta) return beta;
         if (null_score < -NULL_MATE_THREAT) extension = 1;
@@ -114,19 +100,15 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     // 10. The move loop, every move with the full window.
     bool no_legal_move = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
-        make_move(list, i);
-        ++ply;
-        const bool legal = move_was_legal(list, i);
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
         int32_t score = 0;
         if (legal) {
             ++node_count;
             score = -search(-beta, -alpha, depth + extension - 1, true);
             no_legal_move = false;
         }
-        --ply;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep;
+        take_back_move(list, i, undo);
         if (search_aborted) return 0;
         if (legal && score > alpha) {
             add_history(list[i], depth);
@@ -160,8 +142,6 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
 int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth) {
     pv_length[ply] = ply;
     if (qdepth == 0) return evaluate();
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep = ep_square;
 
     // Standing pat: the side to move may decline every capture.
     const int32_t stand_pat = evaluate();
@@ -176,19 +156,15 @@ int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth) {
 
     bool no_legal_capture = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
-        make_move(list, i);
-        ++ply;
-        const bool legal = move_was_legal(list, i);
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
         int32_t score = 0;
         if (legal) {
             ++node_count;
             score = -quiesce(-beta, -alpha, qdepth - 1);
             no_legal_capture = false;
         }
-        --ply;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep;
+        take_back_move(list, i, undo);
         if (legal && score > alpha) {
             if (score >= beta) {
                 record_killer(list[i], score);

@@ -202,9 +202,10 @@ TEST(MakeUnmake, FiftyCounterResetsOnPawnMovesAndCapturesAndUnmakeRestoresIt) {
     generate_moves(list, count);
     for (int i = 0; i < count; ++i) {
         const bool pawn_move = board[list[i].from] == WHITE_PAWN;
-        make_move(list, i);
+        MoveUndo undo;
+        play_move(list, i, undo);
         EXPECT_EQ(fifty_counter, pawn_move ? 0 : 8) << test_support::text_of(list[i]);
-        unmake_move(list, i);
+        take_back_move(list, i, undo);
         EXPECT_EQ(fifty_counter, 7);
     }
 }
