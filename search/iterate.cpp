@@ -83,9 +83,13 @@ Move search_best_move() {
         return book_move;
     }
 
-    // 2-4. A fresh search: the allotment, empty tables, the header.
+    // 2-4. A fresh search: the allotment, empty tables, the header. The abort flags are the
+    // last search's until cleared here: a root that is already a repetition returns before its
+    // iteration clears them, and a stale flag would end the deepening after one iteration.
     node_count = 0;
     next_time_check = 0;
+    search_aborted = false;
+    first_move_aborted = false;
     may_extend_time = search_limits.may_extend;
     time_allotted =
         search_limits.fixed_allotment >= 0 ? search_limits.fixed_allotment : allot_time();

@@ -219,6 +219,29 @@ TEST(Uci, ClockTimeAndNodeLimits) {
     EXPECT_LE(nodes, 200000 + 50000); // the count is looked at every few thousand nodes
 }
 
+// A search cut off inside an iteration (here by its node limit) must not cut short the next
+// one: at a root that is already a threefold repetition every iteration reports a draw and no
+// move, and all of them are reported.
+TEST(Uci, ASearchAfterOneThatWasCutOffReportsEveryDepth) {
+    UciSession uci;
+    uci.send("position startpos");
+    uci.send("go nodes 30000");
+    uci.until("bestmove");
+    uci.send("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
+    uci.send("go depth 6");
+    const auto lines = uci.until("bestmove");
+    std::vector<int> depths;
+    for (const auto& line : lines) {
+        const auto words = words_of(line);
+        if (words.size() > 5 && words[0] == "info" && words[1] == "depth") {
+            depths.push_back(std::stoi(words[2]));
+            EXPECT_EQ(words[3] + " " + words[4] + " " + words[5], "score cp 0") << line;
+        }
+    }
+    EXPECT_EQ(depths, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(best_move_of(lines), "0000");
+}
+
 TEST(Uci, BadPositionsAreReportedAndChangeNothing) {
     UciSession uci;
     uci.send("position startpos moves e2e4");
