@@ -22,6 +22,11 @@ using test_support::ChildProcess;
 using test_support::TempDir;
 
 const std::string PREFIX = VANTREK_STAGED_PREFIX;
+const std::string GAMES = VANTREK_LAYOUT_GAMES;
+const std::string DATA = VANTREK_LAYOUT_DATA;
+const std::string PLUGIN = std::string(VANTREK_LAYOUT_PLUGINS) + "/vantrek.eng";
+const std::string MAN = VANTREK_LAYOUT_MAN;
+const std::string DOC = VANTREK_LAYOUT_DOC;
 
 std::string contents_of(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -44,36 +49,25 @@ TEST(Installed, FilesAreWhereDebianChessEnginesKeepThem) {
     std::set<std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(PREFIX))
         if (!entry.is_directory()) found.insert(fs::relative(entry.path(), PREFIX).string());
-    const std::set<std::string> expected = {
-        "games/vantrek",
-        "games/vantrek-xboard",
-        "games/vantrek-uci",
-        "games/vantrek-book",
-        "games/vantrek-perft",
-        "games/vantrek-bench",
-        "share/games/vantrek/kelmora.ini",
-        "share/games/vantrek/Vantrek.book",
-        "share/games/plugins/xboard/vantrek.eng",
-        "share/man/man6/vantrek.6",
-        "share/man/man6/vantrek-uci.6",
-        "share/man/man6/vantrek-book.6",
-        "share/doc/vantrek/README.md",
-        "share/doc/vantrek/LICENSE",
-    };
+    const std::set<std::string> programs = {GAMES + "/vantrek",       GAMES + "/vantrek-xboard",
+                                            GAMES + "/vantrek-uci",   GAMES + "/vantrek-book",
+                                            GAMES + "/vantrek-perft", GAMES + "/vantrek-bench"};
+    std::set<std::string> expected = {
+        DATA + "/kelmora.ini", DATA + "/Vantrek.book", PLUGIN,
+        MAN + "/vantrek.6",    MAN + "/vantrek-uci.6", MAN + "/vantrek-book.6",
+        DOC + "/README.md",    DOC + "/LICENSE"};
+    expected.insert(programs.begin(), programs.end());
     EXPECT_EQ(found, expected);
-    for (const auto& file : expected) {
-        if (file.rfind("games/", 0) == 0) {
-            EXPECT_NE(fs::status(PREFIX + "/" + file).permissions() & fs::perms::owner_exec,
-                      fs::perms::none)
-                << file;
-        }
-    }
+    for (const auto& program : programs)
+        EXPECT_NE(fs::status(PREFIX + "/" + program).permissions() & fs::perms::owner_exec,
+                  fs::perms::none)
+            << program;
     for (const char* data : {"kelmora.ini", "Vantrek.book"})
-        EXPECT_EQ(contents_of(PREFIX + "/share/games/vantrek/" + data),
+        EXPECT_EQ(contents_of(PREFIX + "/" + DATA + "/" + data),
                   contents_of(std::string(VANTREK_SOURCE_DIR) + "/" + data))
             << data;
     // The plugin: its format line, the command, the variants.
-    std::istringstream plugin(contents_of(PREFIX + "/share/games/plugins/xboard/vantrek.eng"));
+    std::istringstream plugin(contents_of(PREFIX + "/" + PLUGIN));
     std::string format, command, variants;
     std::getline(plugin, format);
     std::getline(plugin, command);
@@ -84,7 +78,7 @@ TEST(Installed, FilesAreWhereDebianChessEnginesKeepThem) {
 }
 
 TEST(Installed, PluginCommandStartsTheXboardEngineWithItsWeightsAndBook) {
-    std::ifstream plugin(PREFIX + "/share/games/plugins/xboard/vantrek.eng");
+    std::ifstream plugin(PREFIX + "/" + PLUGIN);
     std::string command;
     std::getline(plugin, command);
     std::getline(plugin, command);
@@ -97,7 +91,7 @@ TEST(Installed, PluginCommandStartsTheXboardEngineWithItsWeightsAndBook) {
         arguments.push_back(word);
 
     TempDir elsewhere;
-    const auto result = test_support::run_program(PREFIX + "/games/" + program, arguments,
+    const auto result = test_support::run_program(PREFIX + "/" + GAMES + "/" + program, arguments,
                                                   "new\ne2e4\nquit\n", elsewhere.path());
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
@@ -113,7 +107,7 @@ TEST(Installed, PluginCommandStartsTheXboardEngineWithItsWeightsAndBook) {
 
 TEST(Installed, LauncherWithoutItsDataDirectorySaysSo) {
     TempDir moved;
-    fs::copy_file(PREFIX + "/games/vantrek-xboard", moved.path() + "/vantrek-xboard");
+    fs::copy_file(PREFIX + "/" + GAMES + "/vantrek-xboard", moved.path() + "/vantrek-xboard");
     const auto result =
         test_support::run_program(moved.path() + "/vantrek-xboard", {}, "quit\n", moved.path());
     EXPECT_EQ(result.exit_status, 1);
@@ -125,7 +119,7 @@ TEST(Installed, LauncherWithoutItsDataDirectorySaysSo) {
 // neither; a file there, or an option naming another file, is used instead.
 TEST(Installed, UciEngineFindsTheInstalledFilesUnlessToldOtherwise) {
     TempDir elsewhere;
-    ChildProcess uci(PREFIX + "/games/vantrek-uci", {}, elsewhere.path());
+    ChildProcess uci(PREFIX + "/" + GAMES + "/vantrek-uci", {}, elsewhere.path());
     uci.send("uci");
     std::vector<std::string> lines;
     ASSERT_TRUE(uci.read_until("uciok", milliseconds(20000), &lines));
@@ -159,7 +153,7 @@ TEST(Installed, UciEngineFindsTheInstalledFilesUnlessToldOtherwise) {
 
     // A weight file in the working directory wins over the installed one.
     elsewhere.write_file("kelmora.ini", "BLOCKED_CENTER_PAWN=7\n");
-    ChildProcess own(PREFIX + "/games/vantrek-uci", {}, elsewhere.path());
+    ChildProcess own(PREFIX + "/" + GAMES + "/vantrek-uci", {}, elsewhere.path());
     own.send("isready");
     lines.clear();
     ASSERT_TRUE(own.read_until("readyok", milliseconds(20000), &lines));
