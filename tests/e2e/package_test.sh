@@ -12,6 +12,8 @@ set -u
 build=$1
 version=$2
 match=$3
+# xboard, fairymax and the installed engine live in /usr/games, which root's path lacks.
+export PATH="$PATH:/usr/games"
 
 if [ "${VANTREK_REQUIRE_PACKAGE:-0}" != 1 ] || [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installs and removes a package; needs root and VANTREK_REQUIRE_PACKAGE=1"
@@ -77,8 +79,8 @@ done
 # 4. One game in the real xboard, with the command the plugin gives xboard. Without -fd the
 # engine starts in xboard's own, empty, working directory; the plugin cannot set the protocol
 # version, so xboard speaks its default, 2, to it.
-command=$(sed -n 2p /usr/share/games/plugins/xboard/vantrek.eng)
-"$match" --installed "$command" 1 0:10 0.1 2 || fail "the game in xboard"
+plugin_command=$(sed -n 2p /usr/share/games/plugins/xboard/vantrek.eng)
+"$match" --installed "$plugin_command" 1 0:10 0.1 2 || fail "the game in xboard"
 
 # 5. xboard lists the installed engine by itself: on its first start for a user it reads the
 # plugin directory and adds the plugin's command to its engine list. A short game between two
@@ -89,8 +91,8 @@ mkdir -p "$work/home" "$work/fairymax"
     -matchGames 1 -tc 0:01 -inc 0 -noGUI -popupExitMessage false -matchPause 100 \
     -soundProgram "" -saveSettingsFile "$work/home/settings" -saveSettingsOnExit true) \
     >"$work/xboard.log" 2>&1
-sed -n '/^-firstChessProgramNames {/,/^}/p' "$work/home/settings" | grep -qx "$command" ||
-    fail "xboard did not add \"$command\" to its engine list: $(cat "$work/home/settings")"
+sed -n '/^-firstChessProgramNames {/,/^}/p' "$work/home/settings" | grep -qx "$plugin_command" ||
+    fail "xboard did not add \"$plugin_command\" to its engine list: $(cat "$work/home/settings")"
 
 # 6. Remove it: nothing of it may be left.
 dpkg -r vantrek || fail "dpkg -r"
