@@ -138,7 +138,7 @@ void go(const std::vector<std::string>& words) {
 }
 
 void identify() {
-    send_line("id name Vantrek");
+    send_line("id name Vantrek " VANTREK_VERSION);
     send_line("id author the Vantrek developers");
     for (const auto& option : option_declarations())
         send_line(option);
@@ -154,6 +154,7 @@ void start_uci_engine() {
     init_book_index_mask();
     thinking_output = &uci_thinking;
     load_parameter_file();
+    locate_book_file();
 }
 
 bool handle_uci_command(const std::string& line) {

@@ -7,6 +7,7 @@
 #include "book/book_file.h"
 #include "protocol/parameters.h"
 #include "search/transposition.h"
+#include "uci/data_files.h"
 #include "uci/uci_output.h"
 
 namespace {
@@ -17,7 +18,11 @@ constexpr int32_t DEFAULT_HASH_MEGABYTES = DEFAULT_HASH_SIZE / UNITS_PER_MEGABYT
 constexpr int32_t MAX_HASH_MEGABYTES = MAX_HASH_SIZE / UNITS_PER_MEGABYTE;
 constexpr const char* DEFAULT_PARAMETER_FILE = "kelmora.ini";
 
+// The files as the options name them. The default names stand for the shipped files, found in
+// the working directory or else in the installation (uci/data_files.h); any other name, even a
+// path such as ./kelmora.ini, is opened as given.
 std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
+std::string book_file_option = BOOK_FILE_NAME;
 bool own_book = true;
 
 std::string lower_case(std::string text) {
@@ -75,7 +80,8 @@ void set_option(const std::string& line) {
         own_book = lower_case(value) == "true";
         book_enabled = own_book ? 1 : 0;
     } else if (name == "bookfile") {
-        book_file_name = value;
+        book_file_option = value;
+        locate_book_file();
         // A book that could not be opened before may be there now.
         book_enabled = own_book ? 1 : 0;
     } else if (name == "parameterfile") {
@@ -88,7 +94,10 @@ void set_option(const std::string& line) {
 
 void load_parameter_file() {
     // The echo goes out as "info string" lines: bare text could be taken for a command reply.
-    const std::string report = load_parameters_from(parameter_file_name.c_str());
+    const std::string file = parameter_file_name == DEFAULT_PARAMETER_FILE
+                                 ? locate_shipped_file(parameter_file_name)
+                                 : parameter_file_name;
+    const std::string report = load_parameters_from(file.c_str());
     size_t start = 0;
     while (start < report.size()) {
         size_t end = report.find('\n', start);
@@ -96,4 +105,9 @@ void load_parameter_file() {
         if (end > start) send_line("info string " + report.substr(start, end - start));
         start = end + 1;
     }
+}
+
+void locate_book_file() {
+    book_file_name = book_file_option == BOOK_FILE_NAME ? locate_shipped_file(book_file_option)
+                                                        : book_file_option;
 }

@@ -95,7 +95,7 @@ TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
     auto has = [&](const std::string& text) {
         return std::find(lines.begin(), lines.end(), text) != lines.end();
     };
-    EXPECT_TRUE(has("id name Vantrek"));
+    EXPECT_TRUE(has("id name Vantrek " VANTREK_VERSION));
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.rfind("id author ", 0) == 0; }));
     EXPECT_TRUE(has("option name Hash type spin default 4 min 1 max 3071"));

@@ -2,8 +2,10 @@
 # Plays a short match in the real xboard, headless under Xvfb, between Vantrek and Debian's
 # fairymax, and fails on an unfinished game, a time forfeit, an illegal move or a false claim.
 #
-# Usage: xboard_match_test.sh ENGINE_COMMAND [GAMES] [TIME_CONTROL] [INCREMENT] [PROTOCOL]
-#                              [FILE...]
+# Usage: xboard_match_test.sh [--installed] ENGINE_COMMAND [GAMES] [TIME_CONTROL] [INCREMENT]
+#                              [PROTOCOL] [FILE...]
+#   --installed     the engine is installed and finds its own files: xboard gets no -fd and
+#                   starts it in xboard's own working directory, an empty one
 #   ENGINE_COMMAND  the command xboard starts for Vantrek: the absolute path of vantrek, or
 #                   "polyglot -noini -ec /path/to/vantrek-uci" for the UCI front end
 #   PROTOCOL        xboard protocol version to speak to it (1 for vantrek, 2 for polyglot)
@@ -13,6 +15,11 @@
 # VANTREK_REQUIRE_XBOARD=1 says they must be there.
 set -u
 
+installed=0
+if [ "${1:-}" = --installed ]; then
+    installed=1
+    shift
+fi
 engine=$1
 games=${2:-2}
 time_control=${3:-0:10}
@@ -38,6 +45,10 @@ for file in "$@"; do
     cp "$file" "$work/vantrek/" || exit 1
 done
 pgn="$work/games.pgn"
+engine_directory=(-fd "$work/vantrek")
+[ $installed = 1 ] && engine_directory=()
+# xboard runs in a directory of its own, unrelated to the engine's files.
+cd "$work" || exit 1
 
 # Whole-match limit: both clocks, 200 moves of increment each, and slack for start-up.
 limit=$(awk -v g="$games" -v t="$time_control" -v i="$increment" 'BEGIN {
@@ -45,7 +56,7 @@ limit=$(awk -v g="$games" -v t="$time_control" -v i="$increment" 'BEGIN {
     printf "%d", g * (2 * s + 400 * i + 20) + 60 }')
 
 HOME="$work/home" timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
-    xboard -fcp "$engine" -fd "$work/vantrek" -firstProtocolVersion "$protocol" \
+    xboard -fcp "$engine" "${engine_directory[@]}" -firstProtocolVersion "$protocol" \
     -scp fairymax -sd "$work/fairymax" \
     -matchGames "$games" -tc "$time_control" -inc "$increment" \
     -saveGameFile "$pgn" -testClaims true -autoCallFlag true \
