@@ -81,5 +81,5 @@ bool position_is_consistent() {
     if (!piece_list_matches_board()) return false;
     if (board[white_king_square] != WHITE_KING || board[black_king_square] != BLACK_KING)
         return false;
-    return non_pawn_count_fits() && key_agrees();
+    return non_pawn_count_fits() && key_agrees() && pawn_key == compute_pawn_key();
 }

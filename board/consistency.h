@@ -4,6 +4,7 @@
 #pragma once
 
 // True when the piece list and piece index describe the board, the king squares hold the kings,
-// non_pawn_count fits the pieces on the board, and the incremental key agrees with the key
-// computed from scratch wherever the two must agree (keys.h says where they may differ).
+// non_pawn_count fits the pieces on the board, the pawn key is the pawns' own, and the
+// incremental key agrees with the key computed from scratch wherever the two must agree (keys.h
+// says where they may differ).
 bool position_is_consistent();

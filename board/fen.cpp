@@ -213,6 +213,7 @@ void install(const FenPosition& fen) {
     side_set_by_hand = false;
     rebuild_piece_list();
     hash_key = compute_key();
+    pawn_key = compute_pawn_key();
     key_history[0] = hash_key;
 }
 

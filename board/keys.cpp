@@ -63,6 +63,17 @@ void init_keys() {
     zobrist_side[1] = draw_key();
 }
 
+uint64_t compute_pawn_key() {
+    uint64_t key = 0;
+    for (int slot = 1; slot <= piece_count; ++slot) {
+        const int square = piece_list[slot];
+        if (square == 0) continue;
+        const int32_t code = board[square];
+        if (code == WHITE_PAWN || code == BLACK_PAWN) key ^= zobrist_piece[code][square];
+    }
+    return key;
+}
+
 uint64_t compute_key() {
     uint64_t key = 0;
     for (int slot = 1; slot <= piece_count; ++slot) {

@@ -28,6 +28,9 @@ inline void xor_key(uint64_t& key, uint64_t value) {
     key ^= value;
 }
 
+// The pawns' share of the key (pawn_key) computed from scratch; make_move keeps it exactly.
+uint64_t compute_pawn_key();
+
 // The key of the current position computed from scratch. The key make_move keeps agrees with it
 // except in two cases. The castling numbers change only on a king's first move, while
 // compute_key reads the move counts: once a rook has left (or been taken on) its corner before

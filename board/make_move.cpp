@@ -52,6 +52,7 @@ inline void drop_castling_keys(int king_home, int kingside_rook, int queenside_r
 
 inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
     hash_key ^= zobrist_piece[victim][victim_square];
+    pawn_key ^= zobrist_piece[victim][victim_square];
     board[victim_square] = EMPTY;
     count_move_on(victim_square);
     const int32_t slot = piece_index[victim_square];
@@ -62,10 +63,12 @@ inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
 
 inline void move_pawn(Move& move, int32_t pawn, int double_step, int32_t enemy_pawn) {
     const int from = move.from, to = move.to;
+    pawn_key ^= zobrist_piece[pawn][from];
     if (move.promotion != 0) {
         hash_key ^= zobrist_piece[pawn][to] ^ zobrist_piece[move.promotion][to];
         board[to] = move.promotion;
     } else {
+        pawn_key ^= zobrist_piece[pawn][to];
         board[to] = pawn;
         if (move.ep_flag) {
             capture_en_passant(move, to - double_step / 2, enemy_pawn);
@@ -94,6 +97,7 @@ void make_move(Move* list, int index) {
     hash_key ^= zobrist_piece[piece][from] ^ zobrist_piece[target][to] ^ zobrist_piece[piece][to];
     hash_key ^= zobrist_ep[ep_square] ^ zobrist_side[0] ^ zobrist_side[1];
     ep_square = 0;
+    if (target == WHITE_PAWN || target == BLACK_PAWN) pawn_key ^= zobrist_piece[target][to];
 
     // 5. Fifty-move counter, remembered per ply for unmake.
     fifty_history[ply] = fifty_counter;
@@ -223,6 +227,7 @@ void unmake_move(const Move* list, int index) {
 
 void make_null_move(MoveUndo& undo) {
     undo.key = hash_key;
+    undo.pawn_key = pawn_key;
     undo.ep_square = ep_square;
     key_history[key_history_count++] = hash_key;
     ++fifty_counter;

@@ -1,7 +1,7 @@
 // Playing a move on the one position and taking it back.
 //
-// make_move and unmake_move restore everything but the key and the en-passant square, which the
-// caller keeps. Callers that try a move and take it back use play_move and take_back_move, which
+// unmake_move restores everything make_move changed but the keys (hash_key, pawn_key) and the
+// en-passant square, which the caller keeps. Callers that try a move and take it back use play_move and take_back_move, which
 // keep those two, count the ply and ask legality in the one order every such caller needs.
 #pragma once
 
@@ -17,12 +17,13 @@
 void make_move(Move* list, int index);
 
 // Takes back list[index]; called with the same list, index and ply as the make, last in first
-// out. The key and en-passant square are still the made move's until the caller restores them.
+// out. The keys and en-passant square are still the made move's until the caller restores them.
 void unmake_move(const Move* list, int index);
 
 // What a move or a null move leaves for its taker-back to restore.
 struct MoveUndo {
     uint64_t key;
+    uint64_t pawn_key;
     int32_t ep_square;
 };
 
@@ -30,6 +31,7 @@ struct MoveUndo {
 // way: every play_move is followed by its take_back_move.
 inline bool play_move(Move* list, int index, MoveUndo& undo) {
     undo.key = hash_key;
+    undo.pawn_key = pawn_key;
     undo.ep_square = ep_square;
     make_move(list, index);
     ++ply;
@@ -40,6 +42,7 @@ inline void take_back_move(const Move* list, int index, const MoveUndo& undo) {
     --ply;
     unmake_move(list, index);
     hash_key = undo.key;
+    pawn_key = undo.pawn_key;
     ep_square = undo.ep_square;
     assert(position_is_consistent());
 }

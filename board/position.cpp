@@ -19,6 +19,7 @@ int32_t non_pawn_count;
 int32_t fifty_counter;
 int32_t fifty_history[MAX_PLY];
 uint64_t hash_key;
+uint64_t pawn_key;
 uint64_t key_history[HISTORY_SIZE];
 int32_t key_history_count;
 int32_t ply;
@@ -64,6 +65,7 @@ void new_game() {
     post_flag = 1; // a new game turns thinking output on
     rebuild_piece_list();
     hash_key = compute_key();
+    pawn_key = compute_pawn_key();
     key_history[0] = hash_key;
 }
 

@@ -112,6 +112,9 @@ extern int32_t non_pawn_count; // knights, bishops, rooks and queens of both col
 extern int32_t fifty_counter;
 extern int32_t fifty_history[MAX_PLY];
 extern uint64_t hash_key;
+// The pawns' share of the key: the XOR of the keys of the pawns on their squares. The
+// evaluation's pawn cache is indexed by it.
+extern uint64_t pawn_key;
 extern uint64_t key_history[HISTORY_SIZE]; // earlier positions of the game and search path
 extern int32_t key_history_count;
 extern int32_t ply;

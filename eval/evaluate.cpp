@@ -18,8 +18,9 @@ int32_t for_side_to_move(int32_t white_score) {
     return side_to_move == 0 ? -white_score : white_score;
 }
 
-// One walk over the piece list in slot order, each piece to its handler for phase P. Walk
-// counters start from 0 at every evaluation.
+// One walk over the piece list in slot order: the material of every piece, and each piece but
+// the pawns to its handler for phase P; then the pawns' terms, from the pawn structure, in one
+// sum. Walk counters start from 0 at every evaluation.
 template <Phase P> void walk_pieces() {
     white_walk = {};
     black_walk = {};
@@ -28,10 +29,9 @@ template <Phase P> void walk_pieces() {
         if (square == 0) continue; // a hole left by a capture
         const int32_t code = board[square];
         const int rank = rank_of[square], file = file_of[square];
+        eval_score += material_value[code];
         if constexpr (P == Phase::ENDGAME) ++piece_tally[code];
         switch (code) {
-        case WHITE_PAWN: pawn_terms<P, White>(square, rank, file); break;
-        case BLACK_PAWN: pawn_terms<P, Black>(square, rank, file); break;
         case WHITE_KNIGHT: knight_terms<P, White>(square, rank, file); break;
         case BLACK_KNIGHT: knight_terms<P, Black>(square, rank, file); break;
         case WHITE_BISHOP: bishop_terms<P, White>(square, rank, file); break;
@@ -45,12 +45,13 @@ template <Phase P> void walk_pieces() {
         default: break;
         }
     }
+    eval_score += pawn_structure_score<P>();
 }
 
 } // namespace
 
 int32_t evaluate() {
-    // Step 1. Pawn-file summary, and the material balance in the same pass.
+    // Step 1. The pawn structure, from the cache when these pawns were seen before.
     scan_pawns();
     // Step 2. The phase evaluator for the pieces left; promotions do not change the phase.
     if (non_pawn_count >= OPENING_MINIMUM) return evaluate_opening();

@@ -11,9 +11,9 @@ extern int32_t root_non_pawn_count;
 // more the opening, 7 to 12 the middlegame, 6 or fewer the endgame.
 int32_t evaluate();
 
-// The phase evaluators. Each expects scan_pawns() to have run (eval_score holding the material
-// balance), walks the piece list once, applies its final terms and returns the score for the
-// side to move.
+// The phase evaluators. Each expects scan_pawns() to have run (the pawn structure found,
+// eval_score at 0), walks the piece list once, applies its final terms and returns the score
+// for the side to move.
 int32_t evaluate_opening();
 int32_t evaluate_middlegame();
 int32_t evaluate_endgame();

@@ -82,26 +82,26 @@ template <Phase P> void kings_on_opposite_wings() {
     if constexpr (P == Phase::OPENING) {
         // Step 1. How far each side's rearmost pawns have come towards the other king.
         for (int file = black_file - 1; file <= black_file + 1; ++file)
-            eval_score += white_rear_rank[file];
+            eval_score += pawns->white_rear_rank[file];
         for (int file = white_file - 1; file <= white_file + 1; ++file)
-            eval_score -= black_relative_rank[black_rear_rank[file]];
+            eval_score -= black_relative_rank[pawns->black_rear_rank[file]];
         // Step 2. Files open towards the white king, Step 3. towards the black king.
-        if (black_pawns_on_file[white_file] == 0) eval_score -= 6;
-        if (black_pawns_on_file[white_file + 1] == 0) eval_score -= 4;
-        if (black_pawns_on_file[white_file - 1] == 0) eval_score -= 4;
-        if (white_pawns_on_file[black_file] == 0) eval_score += 6;
-        if (white_pawns_on_file[black_file + 1] == 0) eval_score += 4;
-        if (white_pawns_on_file[black_file - 1] == 0) eval_score += 4;
+        if (pawns->black_pawns_on_file[white_file] == 0) eval_score -= 6;
+        if (pawns->black_pawns_on_file[white_file + 1] == 0) eval_score -= 4;
+        if (pawns->black_pawns_on_file[white_file - 1] == 0) eval_score -= 4;
+        if (pawns->white_pawns_on_file[black_file] == 0) eval_score += 6;
+        if (pawns->white_pawns_on_file[black_file + 1] == 0) eval_score += 4;
+        if (pawns->white_pawns_on_file[black_file - 1] == 0) eval_score += 4;
     } else {
         // Step 1. Black's storm against the white king: 4 per rank a rearmost black pawn has
         // advanced from its start rank, 10 more for a file without black pawns. Step 2. White's.
         for (int file = white_file - 1; file <= white_file + 1; ++file) {
-            eval_score += 8 - 4 * black_relative_rank[black_rear_rank[file]];
-            if (black_pawns_on_file[file] == 0) eval_score -= 10;
+            eval_score += 8 - 4 * black_relative_rank[pawns->black_rear_rank[file]];
+            if (pawns->black_pawns_on_file[file] == 0) eval_score -= 10;
         }
         for (int file = black_file - 1; file <= black_file + 1; ++file) {
-            eval_score += 4 * white_rear_rank[file] - 8;
-            if (white_pawns_on_file[file] == 0) eval_score += 10;
+            eval_score += 4 * pawns->white_rear_rank[file] - 8;
+            if (pawns->white_pawns_on_file[file] == 0) eval_score += 10;
         }
     }
 }

@@ -1,52 +1,8 @@
-// The pawn-file summary and the pawn-structure terms.
+// The pawn structure: the pawn-file summary and the pawn terms of every phase.
 #include "eval/parameters.h"
 #include "eval/terms.h"
 
-int32_t white_pawns_on_file[PAWN_FILE_ENTRIES];
-int32_t black_pawns_on_file[PAWN_FILE_ENTRIES];
-int32_t white_rear_rank[PAWN_FILE_ENTRIES];
-int32_t black_rear_rank[PAWN_FILE_ENTRIES];
-uint8_t white_pawns_light;
-uint8_t white_pawns_dark;
-uint8_t black_pawns_light;
-uint8_t black_pawns_dark;
-uint8_t pawn_total;
-
-void scan_pawns() {
-    for (int file = 0; file < PAWN_FILE_ENTRIES; ++file) {
-        white_pawns_on_file[file] = 0;
-        black_pawns_on_file[file] = 0;
-        white_rear_rank[file] = 7;
-        black_rear_rank[file] = 2;
-    }
-    white_pawns_light = white_pawns_dark = black_pawns_light = black_pawns_dark = 0;
-    pawn_total = 0;
-    int32_t material = 0;
-
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
-        if (square == 0) continue; // a hole left by a capture
-        const int32_t code = board[square];
-        material += material_value[code];
-        if (code == WHITE_PAWN) {
-            const int file = file_of[square], rank = rank_of[square];
-            ++white_pawns_on_file[file];
-            if (rank < white_rear_rank[file]) white_rear_rank[file] = rank;
-            // A pawn still on its start square has a move count of 0 and does not count.
-            if (square_move_count[square] != 0)
-                ++(light_square[square] ? white_pawns_light : white_pawns_dark);
-            ++pawn_total;
-        } else if (code == BLACK_PAWN) {
-            const int file = file_of[square], rank = rank_of[square];
-            ++black_pawns_on_file[file];
-            if (rank > black_rear_rank[file]) black_rear_rank[file] = rank;
-            if (square_move_count[square] != 0)
-                ++(light_square[square] ? black_pawns_light : black_pawns_dark);
-            ++pawn_total;
-        }
-    }
-    eval_score = material;
-}
+const PawnStructure* pawns = nullptr;
 
 namespace {
 
@@ -81,61 +37,147 @@ constexpr int32_t ENDGAME_PAWN_BONUS = 5;         // every pawn, on top of its t
 constexpr int32_t ISOLATED_AND_DOUBLED = 5;       // middlegame: an isolated pawn among several
 constexpr int32_t ADVANCED_SUPPORTED_PASSER = 50; // endgame: supported passed pawn on rank 6, 7
 
+// What one pawn is in the eyes of the pawn terms; the phases weigh the same facts differently.
+struct PawnShape {
+    int32_t relative;   // its rank counted from its own side
+    int32_t file_mates; // own pawns on its file, itself included
+    bool backward, isolated, exposed, passed;
+};
+
+template <typename Side> PawnShape shape_of_pawn(int rank, int file) {
+    PawnShape shape{};
+    shape.relative = Side::relative_rank(rank);
+    // Step 1. Backward: behind the rearmost own pawn of both neighbouring files (a neighbour
+    // without own pawns reads 7). Only a backward pawn can be isolated, so a lone pawn on its
+    // seventh rank is neither.
+    if (shape.relative < Side::own_rear(file - 1) && shape.relative < Side::own_rear(file + 1)) {
+        shape.backward = true;
+        shape.isolated = Side::own_pawns(file - 1) == 0 && Side::own_pawns(file + 1) == 0;
+    }
+    // Step 2. Exposed: the weakness stands on a file the enemy's rooks can use.
+    shape.exposed = Side::enemy_pawns(file) == 0;
+    // Step 3. Several pawns on the file: every one of them pays for the others.
+    shape.file_mates = Side::own_pawns(file);
+    // Step 4. Passed: no enemy pawn on the file, and none on a neighbouring file further up
+    // (one level with the pawn does not stop it).
+    shape.passed = shape.exposed && shape.relative >= Side::enemy_rear(file - 1) &&
+                   shape.relative >= Side::enemy_rear(file + 1);
+    return shape;
+}
+
+// Adds one pawn's terms in phase P to `terms`, with `sign` +1 for white and -1 for black.
+template <Phase P>
+void add_pawn(PawnPhaseTerms& terms, const PawnShape& shape, int32_t table_value, int file,
+              int32_t sign) {
+    int32_t fixed = table_value;
+    if constexpr (P == Phase::ENDGAME) fixed += ENDGAME_PAWN_BONUS;
+    // In the opening a backward pawn still on its start rank is flagged but not penalised.
+    if (shape.backward && (P != Phase::OPENING || shape.relative != 2)) terms.backward -= sign;
+    if (shape.isolated) terms.isolated -= sign;
+    if (shape.exposed) {
+        if (shape.backward) terms.exposed_backward -= sign;
+        if (shape.isolated) terms.exposed_isolated -= sign;
+    }
+    if (shape.file_mates > 1) {
+        terms.multiple -= sign * (shape.file_mates - 1);
+        if (P == Phase::MIDDLEGAME && shape.isolated) fixed -= ISOLATED_AND_DOUBLED;
+    }
+    if (shape.passed) {
+        terms.passed += sign * shape.relative;
+        if (!shape.isolated) {
+            terms.connected_passed += sign;
+            if (P == Phase::ENDGAME && shape.relative >= 6) fixed += ADVANCED_SUPPORTED_PASSER;
+        }
+        // A passed pawn on a wing file draws the enemy king away from the centre.
+        if (P != Phase::OPENING && (file <= 2 || file >= 7)) terms.outside_passed += sign;
+    }
+    terms.fixed += sign * fixed;
+}
+
+template <Phase P> int32_t weighted_pawn_terms(const PawnPhaseTerms& terms) {
+    constexpr PawnWeights weights = pawn_weights<P>();
+    int32_t value =
+        terms.fixed + terms.backward * weights.backward + terms.isolated * weights.isolated +
+        terms.exposed_backward * weights.exposed_backward +
+        terms.exposed_isolated * weights.exposed_isolated + terms.multiple * weights.multiple +
+        terms.passed * weights.passed + terms.connected_passed * weights.connected_passed;
+    if constexpr (P == Phase::MIDDLEGAME) value += terms.outside_passed * MOUTSIDE_PASSED_PAWN;
+    if constexpr (P == Phase::ENDGAME) value += terms.outside_passed * EOUTSIDE_PASSED_PAWN;
+    return value;
+}
+
+template <typename Side> void add_pawn_in_every_phase(PawnStructure& structure, int square) {
+    const int file = file_of[square];
+    const PawnShape shape = shape_of_pawn<Side>(rank_of[square], file);
+    const int32_t table_value = Side::pawn_table[square];
+    add_pawn<Phase::OPENING>(structure.terms[0], shape, table_value, file, Side::SIGN);
+    add_pawn<Phase::MIDDLEGAME>(structure.terms[1], shape, table_value, file, Side::SIGN);
+    add_pawn<Phase::ENDGAME>(structure.terms[2], shape, table_value, file, Side::SIGN);
+}
+
 } // namespace
 
+void describe_pawns(PawnStructure& structure) {
+    // Step 1. The file summary and the colour counts.
+    for (int file = 0; file < PAWN_FILE_ENTRIES; ++file) {
+        structure.white_pawns_on_file[file] = 0;
+        structure.black_pawns_on_file[file] = 0;
+        structure.white_rear_rank[file] = 7;
+        structure.black_rear_rank[file] = 2;
+    }
+    structure.white_pawns_light = structure.white_pawns_dark = 0;
+    structure.black_pawns_light = structure.black_pawns_dark = 0;
+    structure.pawn_total = 0;
+    for (PawnPhaseTerms& terms : structure.terms)
+        terms = {};
+    for (int slot = 1; slot <= piece_count; ++slot) {
+        const int square = piece_list[slot];
+        if (square == 0) continue; // a hole left by a capture
+        const int32_t code = board[square];
+        if (code != WHITE_PAWN && code != BLACK_PAWN) continue;
+        const int file = file_of[square], rank = rank_of[square];
+        // A pawn still on its start square has a move count of 0 and does not count.
+        const bool moved = square_move_count[square] != 0;
+        if (code == WHITE_PAWN) {
+            ++structure.white_pawns_on_file[file];
+            if (rank < structure.white_rear_rank[file]) structure.white_rear_rank[file] = rank;
+            if (moved)
+                ++(light_square[square] ? structure.white_pawns_light : structure.white_pawns_dark);
+        } else {
+            ++structure.black_pawns_on_file[file];
+            if (rank > structure.black_rear_rank[file]) structure.black_rear_rank[file] = rank;
+            if (moved)
+                ++(light_square[square] ? structure.black_pawns_light : structure.black_pawns_dark);
+        }
+        ++structure.pawn_total;
+    }
+
+    // Step 2. Every pawn's terms in every phase, read against that summary.
+    pawns = &structure;
+    for (int slot = 1; slot <= piece_count; ++slot) {
+        const int square = piece_list[slot];
+        if (square == 0) continue;
+        if (board[square] == WHITE_PAWN) add_pawn_in_every_phase<White>(structure, square);
+        if (board[square] == BLACK_PAWN) add_pawn_in_every_phase<Black>(structure, square);
+    }
+}
+
+void scan_pawns() {
+    pawns = &find_pawn_structure();
+    eval_score = 0;
+}
+
+template <Phase P> int32_t pawn_structure_score() {
+    return weighted_pawn_terms<P>(pawns->terms[static_cast<int>(P)]);
+}
+template int32_t pawn_structure_score<Phase::OPENING>();
+template int32_t pawn_structure_score<Phase::MIDDLEGAME>();
+template int32_t pawn_structure_score<Phase::ENDGAME>();
+
 template <Phase P, typename Side> void pawn_terms(int square, int rank, int file) {
-    constexpr PawnWeights weights = pawn_weights<P>();
-    const int32_t relative = Side::relative_rank(rank);
-    bool backward = false, isolated = false;
-
-    // Step 1. Table value.
-    int32_t value = Side::pawn_table[square];
-    if constexpr (P == Phase::ENDGAME) value += ENDGAME_PAWN_BONUS;
-
-    // Step 2. Backward: behind the rearmost own pawn of both neighbouring files (a neighbour
-    // without own pawns reads 7). Only a backward pawn can be isolated, so a lone pawn on its
-    // seventh rank is neither. In the opening a pawn still on its start rank is flagged but
-    // not penalised.
-    if (relative < Side::own_rear(file - 1) && relative < Side::own_rear(file + 1)) {
-        backward = true;
-        if (P != Phase::OPENING || relative != 2) value -= weights.backward;
-        if (Side::own_pawns(file - 1) == 0 && Side::own_pawns(file + 1) == 0) {
-            isolated = true;
-            value -= weights.isolated;
-        }
-    }
-
-    // Step 3. Exposed: the weakness stands on a file the enemy's rooks can use.
-    if (Side::enemy_pawns(file) == 0) {
-        if (backward) value -= weights.exposed_backward;
-        if (isolated) value -= weights.exposed_isolated;
-    }
-
-    // Step 4. Several pawns on the file: every one of them pays for the others.
-    const int32_t on_file = Side::own_pawns(file);
-    if (on_file > 1) {
-        value -= (on_file - 1) * weights.multiple;
-        if (P == Phase::MIDDLEGAME && isolated) value -= ISOLATED_AND_DOUBLED;
-    }
-
-    // Step 5. Passed: no enemy pawn on the file, and none on a neighbouring file further up
-    // (one level with the pawn does not stop it).
-    if (Side::enemy_pawns(file) == 0 && relative >= Side::enemy_rear(file - 1) &&
-        relative >= Side::enemy_rear(file + 1)) {
-        value += relative * weights.passed;
-        if (!isolated) {
-            value += weights.connected_passed;
-            if (P == Phase::ENDGAME && relative >= 6) value += ADVANCED_SUPPORTED_PASSER;
-        }
-        if constexpr (P != Phase::OPENING) {
-            // A passed pawn on a wing file draws the enemy king away from the centre.
-            const int32_t outside =
-                P == Phase::MIDDLEGAME ? MOUTSIDE_PASSED_PAWN : EOUTSIDE_PASSED_PAWN;
-            if (file <= 2 || file >= 7) value += outside;
-        }
-    }
-
-    eval_score += Side::SIGN * value;
+    PawnPhaseTerms terms{};
+    add_pawn<P>(terms, shape_of_pawn<Side>(rank, file), Side::pawn_table[square], file, Side::SIGN);
+    eval_score += weighted_pawn_terms<P>(terms);
 }
 
 template void pawn_terms<Phase::OPENING, White>(int, int, int);

@@ -146,7 +146,7 @@ template <Phase P, typename Side> void bishop_terms(int square, int rank, int fi
         eval_score += Side::SIGN * value;
     } else {
         int32_t value = bishop_pst_white[square] + bishop_pair<Side>(EBISHOP_PAIR);
-        if (pawn_total != 0) value += colour_complex<Side>(square);
+        if (pawns->pawn_total != 0) value += colour_complex<Side>(square);
         eval_score += Side::SIGN * value;
     }
 }

@@ -8,27 +8,15 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "eval/pawn_structure.h"
 #include "eval/tables.h"
 
 // The running score from white's point of view: white's terms are added, black's subtracted.
 extern int32_t eval_score;
 
-// The pawn-file summary. Files 1..8 are a..h; entries 0 and 9 are sentinels beside the a- and
-// h-files that always read as a file without pawns, so a file's neighbours f - 1 and f + 1 can
-// be read without a test.
-inline constexpr int PAWN_FILE_ENTRIES = 10;
-extern int32_t white_pawns_on_file[PAWN_FILE_ENTRIES];
-extern int32_t black_pawns_on_file[PAWN_FILE_ENTRIES];
-// Rank of the rearmost pawn of each file: white's lowest, black's highest. A file without pawns
-// reads 7 for white and 2 for black, as if its rearmost pawn stood right before promotion.
-extern int32_t white_rear_rank[PAWN_FILE_ENTRIES];
-extern int32_t black_rear_rank[PAWN_FILE_ENTRIES];
-// Pawns that have moved (their square's move count is not 0), by square colour.
-extern uint8_t white_pawns_light;
-extern uint8_t white_pawns_dark;
-extern uint8_t black_pawns_light;
-extern uint8_t black_pawns_dark;
-extern uint8_t pawn_total; // pawns of both colours
+// The pawn structure of the position being scored (see pawn_structure.h), found by
+// scan_pawns().
+extern const PawnStructure* pawns;
 
 // Middlegame: how far the queens, rooks and knights of each side stand from the enemy king.
 extern int32_t white_attack_distance;
@@ -62,13 +50,13 @@ struct White {
     static constexpr int QUEEN_HOME = D1;
     static constexpr int32_t relative_rank(int32_t rank) { return rank; }
 
-    static int32_t own_pawns(int file) { return white_pawns_on_file[file]; }
-    static int32_t enemy_pawns(int file) { return black_pawns_on_file[file]; }
+    static int32_t own_pawns(int file) { return pawns->white_pawns_on_file[file]; }
+    static int32_t enemy_pawns(int file) { return pawns->black_pawns_on_file[file]; }
     // Rearmost pawns as relative ranks: own 7, enemy 2 on a file without pawns.
-    static int32_t own_rear(int file) { return white_rear_rank[file]; }
-    static int32_t enemy_rear(int file) { return black_rear_rank[file]; }
-    static uint8_t pawns_light() { return white_pawns_light; }
-    static uint8_t pawns_dark() { return white_pawns_dark; }
+    static int32_t own_rear(int file) { return pawns->white_rear_rank[file]; }
+    static int32_t enemy_rear(int file) { return pawns->black_rear_rank[file]; }
+    static uint8_t pawns_light() { return pawns->white_pawns_light; }
+    static uint8_t pawns_dark() { return pawns->white_pawns_dark; }
     static int32_t castled() { return white_castled; }
     static int32_t enemy_king_square() { return black_king_square; }
     static int32_t& attack_distance() { return white_attack_distance; }
@@ -89,12 +77,12 @@ struct Black {
     static constexpr int QUEEN_HOME = D8;
     static constexpr int32_t relative_rank(int32_t rank) { return 9 - rank; }
 
-    static int32_t own_pawns(int file) { return black_pawns_on_file[file]; }
-    static int32_t enemy_pawns(int file) { return white_pawns_on_file[file]; }
-    static int32_t own_rear(int file) { return 9 - black_rear_rank[file]; }
-    static int32_t enemy_rear(int file) { return 9 - white_rear_rank[file]; }
-    static uint8_t pawns_light() { return black_pawns_light; }
-    static uint8_t pawns_dark() { return black_pawns_dark; }
+    static int32_t own_pawns(int file) { return pawns->black_pawns_on_file[file]; }
+    static int32_t enemy_pawns(int file) { return pawns->white_pawns_on_file[file]; }
+    static int32_t own_rear(int file) { return 9 - pawns->black_rear_rank[file]; }
+    static int32_t enemy_rear(int file) { return 9 - pawns->white_rear_rank[file]; }
+    static uint8_t pawns_light() { return pawns->black_pawns_light; }
+    static uint8_t pawns_dark() { return pawns->black_pawns_dark; }
     static int32_t castled() { return black_castled; }
     static int32_t enemy_king_square() { return white_king_square; }
     static int32_t& attack_distance() { return black_attack_distance; }
@@ -106,12 +94,16 @@ struct Black {
     static constexpr const SquareTable& king_table = king_pst_black;
 };
 
-// Fills the pawn-file summary and, in the same pass over the piece list, sets eval_score to the
-// material balance.
+// Finds the position's pawn structure (pawns) and starts eval_score at 0; the walk over the
+// pieces adds the material.
 void scan_pawns();
 
+// The pawn terms of every pawn in phase P, weighted, from white's point of view.
+template <Phase P> int32_t pawn_structure_score();
+
 // Per-piece handlers of the walk. Each adds its terms for the piece on `square` (rank and file
-// 1..8) to eval_score with the sign of its colour.
+// 1..8) to eval_score with the sign of its colour. The walk takes the pawns' terms from the pawn
+// structure in one sum; pawn_terms gives one pawn's share of it.
 template <Phase P, typename Side> void pawn_terms(int square, int rank, int file);
 template <Phase P, typename Side> void knight_terms(int square, int rank, int file);
 template <Phase P, typename Side> void bishop_terms(int square, int rank, int file);

@@ -18,7 +18,7 @@ struct Snapshot {
     std::array<int32_t, 33> slots;
     int32_t piece_count, white_king, black_king, side, ep, white_castled, black_castled, non_pawn,
         fifty, history_count;
-    uint64_t key;
+    uint64_t key, pawns_key;
 
     static Snapshot take() {
         Snapshot s;
@@ -38,6 +38,7 @@ struct Snapshot {
         s.fifty = fifty_counter;
         s.history_count = key_history_count;
         s.key = hash_key;
+        s.pawns_key = pawn_key;
         return s;
     }
     bool operator==(const Snapshot&) const = default;
@@ -86,15 +87,13 @@ void walk_and_check(int depth, const Divergence& divergence) {
     const Snapshot before = Snapshot::take();
     for (int i = 0; i < count; ++i) {
         const Divergence next = divergence.after(list[i]);
-        make_move(list, i);
-        ++ply;
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
         EXPECT_EQ(key_history_count, before.history_count + 1);
         EXPECT_EQ(key_history[before.history_count], before.key);
-        if (move_was_legal(list, i)) walk_and_check(depth - 1, next);
-        --ply;
-        unmake_move(list, i);
-        hash_key = before.key;
-        ep_square = before.ep;
+        EXPECT_EQ(pawn_key, compute_pawn_key()) << test_support::text_of(list[i]);
+        if (legal) walk_and_check(depth - 1, next);
+        take_back_move(list, i, undo);
         ASSERT_TRUE(Snapshot::take() == before) << "after " << test_support::text_of(list[i]);
         if (::testing::Test::HasFatalFailure()) return;
     }
@@ -129,14 +128,13 @@ TEST(MakeUnmake, EnPassantCaptureEmptiesTheVictimSquareAndUnmakeRefillsItsSlot) 
         if (list[i].ep_flag) ep_index = i;
     ASSERT_GE(ep_index, 0);
     const Snapshot before = Snapshot::take();
-    make_move(list, ep_index);
+    MoveUndo undo;
+    play_move(list, ep_index, undo);
     EXPECT_EQ(board[d5], EMPTY);
     EXPECT_EQ(piece_list[victim_slot], 0);
     EXPECT_EQ(square_move_count[d5], 2); // the FEN counted its double step, the capture another
     EXPECT_EQ(square_move_count[test_support::square_named("d6")], 1);
-    unmake_move(list, ep_index);
-    hash_key = before.key;
-    ep_square = before.ep;
+    take_back_move(list, ep_index, undo);
     EXPECT_EQ(piece_list[victim_slot], d5);
     EXPECT_TRUE(Snapshot::take() == before);
 }
@@ -152,7 +150,8 @@ TEST(MakeUnmake, CastlingMovesTheRookEverywhereAndUnmakeTakesItBack) {
     ASSERT_GE(castle_index, 0);
     const int rook_slot = piece_index[H1];
     const Snapshot before = Snapshot::take();
-    make_move(list, castle_index);
+    MoveUndo undo;
+    play_move(list, castle_index, undo);
     EXPECT_EQ(board[G1], WHITE_KING);
     EXPECT_EQ(board[F1], WHITE_ROOK);
     EXPECT_EQ(board[H1], EMPTY);
@@ -160,9 +159,7 @@ TEST(MakeUnmake, CastlingMovesTheRookEverywhereAndUnmakeTakesItBack) {
     EXPECT_EQ(white_castled, CASTLE_WHITE_KINGSIDE);
     for (int square : {E1, F1, G1, H1})
         EXPECT_EQ(square_move_count[square], before.counts[square] + 1);
-    unmake_move(list, castle_index);
-    hash_key = before.key;
-    ep_square = before.ep;
+    take_back_move(list, castle_index, undo);
     EXPECT_TRUE(Snapshot::take() == before);
 }
 
@@ -182,14 +179,13 @@ TEST(MakeUnmake, PromotionCaptureKeepsThePawnSlotAndCountsOnlyTheCapture) {
     ASSERT_LT(capture_index, count);
     ASSERT_EQ(test_support::text_of(list[capture_index]), "a7b8q");
     const Snapshot before = Snapshot::take();
-    make_move(list, capture_index);
+    MoveUndo undo;
+    play_move(list, capture_index, undo);
     EXPECT_EQ(board[b8], WHITE_QUEEN);
     EXPECT_EQ(piece_list[pawn_slot], b8);
     EXPECT_EQ(piece_list[rook_slot], 0);
     EXPECT_EQ(non_pawn_count, before.non_pawn - 1);
-    unmake_move(list, capture_index);
-    hash_key = before.key;
-    ep_square = before.ep;
+    take_back_move(list, capture_index, undo);
     EXPECT_EQ(board[a7], WHITE_PAWN);
     EXPECT_EQ(board[b8], BLACK_ROOK);
     EXPECT_TRUE(Snapshot::take() == before);

@@ -115,9 +115,9 @@ TEST(AttackDetection, CastlingLegalityTestsKingSquaresOnly) {
         generate_moves(list, count);
         for (int i = 0; i < count; ++i) {
             if (list[i].castle != castle) continue;
-            make_move(list, i);
-            const bool legal = move_was_legal(list, i);
-            unmake_move(list, i);
+            MoveUndo undo;
+            const bool legal = play_move(list, i, undo);
+            take_back_move(list, i, undo);
             return legal;
         }
         ADD_FAILURE() << "castling not generated in " << fen;

@@ -11,8 +11,7 @@ namespace {
 // Makes the moves as the search does, one ply deeper each; the caller unwinds with unmake_all.
 struct SearchPath {
     Move moves[16];
-    uint64_t keys[16];
-    int32_t eps[16];
+    MoveUndo undos[16];
     int length = 0;
 
     void make(const std::string& text) {
@@ -22,11 +21,8 @@ struct SearchPath {
         for (int i = 0; i < count; ++i) {
             if (test_support::text_of(list[i]) != text) continue;
             moves[length] = list[i];
-            keys[length] = hash_key;
-            eps[length] = ep_square;
-            make_move(moves, length);
+            play_move(moves, length, undos[length]);
             ++length;
-            ++ply;
             return;
         }
         FAIL() << "no move " << text;
@@ -34,10 +30,7 @@ struct SearchPath {
     void unmake_all() {
         while (length > 0) {
             --length;
-            --ply;
-            unmake_move(moves, length);
-            hash_key = keys[length];
-            ep_square = eps[length];
+            take_back_move(moves, length, undos[length]);
         }
     }
 };

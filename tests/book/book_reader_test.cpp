@@ -42,13 +42,10 @@ uint64_t key_after_pseudo_move(const std::string& text) {
     generate_moves(list, count);
     for (int i = 0; i < count; ++i) {
         if (test_support::text_of(list[i]) != text) continue;
-        const uint64_t saved_key = hash_key;
-        const int32_t saved_ep_square = ep_square;
-        make_move(list, i);
+        MoveUndo undo;
+        play_move(list, i, undo);
         const uint64_t key = hash_key;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep_square;
+        take_back_move(list, i, undo);
         return key;
     }
     ADD_FAILURE() << text << " is not generated";

@@ -20,19 +20,15 @@ using book_test::file_contents;
 // The book moves of the current position with their weights, read from an open book.
 std::map<std::string, uint16_t> book_moves(std::FILE* file) {
     std::map<std::string, uint16_t> moves;
-    const uint64_t saved_key = hash_key;
-    const int32_t saved_ep_square = ep_square;
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
     for (int i = 0; i < count; ++i) {
-        make_move(list, i);
-        if (move_was_legal(list, i))
+        MoveUndo undo;
+        if (play_move(list, i, undo))
             if (const uint16_t weight = probe_book(file))
                 moves[test_support::text_of(list[i])] = weight;
-        unmake_move(list, i);
-        hash_key = saved_key;
-        ep_square = saved_ep_square;
+        take_back_move(list, i, undo);
     }
     return moves;
 }

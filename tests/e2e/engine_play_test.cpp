@@ -158,13 +158,10 @@ TEST(EnginePlay, RepetitionAndTheFiftyMoveRuleAreAnnouncedWithoutAMove) {
             const std::string text = test_support::text_of(list[i]);
             Move legal;
             if (!parse_user_move(text.c_str(), legal)) continue;
-            const uint64_t key_before = hash_key;
-            const int32_t ep_before = ep_square;
-            make_move(&legal, 0);
+            MoveUndo undo;
+            play_move(&legal, 0, undo);
             const bool fresh = seen.insert(hash_key).second;
-            unmake_move(&legal, 0);
-            hash_key = key_before;
-            ep_square = ep_before;
+            take_back_move(&legal, 0, undo);
             if (!fresh) continue;
             test_support::play(text);
             moves.push_back(text);

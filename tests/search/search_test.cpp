@@ -33,16 +33,13 @@ class SearchTest : public ::testing::Test {
     int stored_depth_after(const char* move_text) {
         Move move;
         EXPECT_TRUE(parse_user_move(move_text, move));
-        const uint64_t saved_key = hash_key;
-        const int32_t saved_ep = ep_square;
-        make_move(&move, 0);
+        MoveUndo undo;
+        play_move(&move, 0, undo);
         const TTEntry& entry = tt_entries[key_low(hash_key) & tt_mask];
         const bool stored = entry.key_low == key_low(hash_key) &&
                             entry.key_high == key_high(hash_key) && entry.bound != 0;
         const int depth = stored ? entry.depth : -1;
-        unmake_move(&move, 0);
-        hash_key = saved_key;
-        ep_square = saved_ep;
+        take_back_move(&move, 0, undo);
         return depth;
     }
 };
