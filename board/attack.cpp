@@ -63,8 +63,51 @@ bool side_to_move_in_check() {
                              : square_attacked(black_king_square, true);
 }
 
-// Compiled whole and never inlined, so that every program that links the board runs the same
-// code here (see the phase evaluators).
+namespace {
+
+// The step from `king` towards `square` when the two share a rank, file or diagonal (and are
+// not the same square), otherwise 0.
+inline int line_step(int king, int square) {
+    const int rank_difference = rank_of[square] - rank_of[king];
+    const int file_difference = file_of[square] - file_of[king];
+    const int rank_step = (rank_difference > 0) - (rank_difference < 0);
+    const int file_step = (file_difference > 0) - (file_difference < 0);
+    if (rank_difference == 0 || file_difference == 0 || rank_difference == file_difference ||
+        rank_difference == -file_difference)
+        return 12 * rank_step + file_step;
+    return 0;
+}
+
+// Did the piece that left `vacated` uncover an enemy slider on the line to `king`?
+inline bool uncovers_attack(int king, int vacated, bool by_white) {
+    const int step = line_step(king, vacated);
+    if (step == 0) return false;
+    int square = king + step;
+    while (board[square] == EMPTY)
+        square += step;
+    const int32_t code = board[square];
+    const bool orthogonal = step == 1 || step == -1 || step == 12 || step == -12;
+    if (by_white)
+        return code == WHITE_QUEEN || code == (orthogonal ? WHITE_ROOK : WHITE_BISHOP);
+    return code == BLACK_QUEEN || code == (orthogonal ? BLACK_ROOK : BLACK_BISHOP);
+}
+
+} // namespace
+
+// Both legality tests are compiled whole and never inlined, so that every program that links
+// the board runs the same code here (see the phase evaluators).
+[[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index,
+                                                    bool mover_was_in_check) {
+    const Move& move = list[index];
+    const int32_t mover = board[move.to];
+    if (mover_was_in_check || move.castle != CASTLE_NONE || move.ep_flag ||
+        mover == WHITE_KING || mover == BLACK_KING)
+        return move_was_legal(list, index);
+    // side_to_move already names the opponent of the side that moved.
+    return side_to_move == 0 ? !uncovers_attack(white_king_square, move.from, false)
+                             : !uncovers_attack(black_king_square, move.from, true);
+}
+
 [[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index) {
     switch (list[index].castle) {
     case CASTLE_NONE:

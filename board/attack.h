@@ -16,3 +16,9 @@ bool side_to_move_in_check();
 // Asked after make_move(list, index) and before its unmake: did the side that moved leave its
 // king attacked, or castle out of, through or into check?
 bool move_was_legal(const Move* list, int index);
+
+// The same answer, given whether the side that moved was in check before the move (true is
+// always safe). A side not in check that moves neither its king nor en passant can only uncover
+// an attack along the line from its king through the square the piece left, so only that line
+// is looked at; everything else takes the full test.
+bool move_was_legal(const Move* list, int index, bool mover_was_in_check);

@@ -28,14 +28,18 @@ struct MoveUndo {
 };
 
 // Plays list[index] one ply deeper and answers whether it was legal. The move stands either
-// way: every play_move is followed by its take_back_move.
-inline bool play_move(Move* list, int index, MoveUndo& undo) {
+// way: every play_move is followed by its take_back_move. A caller that knows whether the side
+// to move is in check passes it, and most moves then need no attack test; true is always safe.
+inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check = true) {
+    assert(in_check || !side_to_move_in_check());
     undo.key = hash_key;
     undo.pawn_key = pawn_key;
     undo.ep_square = ep_square;
     make_move(list, index);
     ++ply;
-    return move_was_legal(list, index);
+    const bool legal = move_was_legal(list, index, in_check);
+    assert(legal == move_was_legal(list, index));
+    return legal;
 }
 
 inline void take_back_move(const Move* list, int index, const MoveUndo& undo) {

@@ -1,5 +1,7 @@
 #include "board/perft.h"
 
+#include "board/attack.h"
+
 #include "board/make_move.h"
 #include "board/movegen.h"
 
@@ -7,10 +9,11 @@ uint64_t perft(int depth) {
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
+    const bool in_check = side_to_move_in_check();
     uint64_t leaves = 0;
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
-        if (play_move(list, i, undo)) leaves += depth == 1 ? 1 : perft(depth - 1);
+        if (play_move(list, i, undo, in_check)) leaves += depth == 1 ? 1 : perft(depth - 1);
         take_back_move(list, i, undo);
     }
     return leaves;
@@ -20,10 +23,11 @@ uint64_t perft_divide(int depth, const std::function<void(const Move&, uint64_t)
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
+    const bool in_check = side_to_move_in_check();
     uint64_t leaves = 0;
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
-        if (play_move(list, i, undo)) {
+        if (play_move(list, i, undo, in_check)) {
             const uint64_t below = depth == 1 ? 1 : perft(depth - 1);
             report(list[i], below);
             leaves += below;

@@ -76,7 +76,8 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     int32_t extension = 0;
 
     // 6. Check extension, up to ply 30; a side in check tries no null move.
-    if (side_to_move_in_check()) {
+    const bool in_check = side_to_move_in_check();
+    if (in_check) {
         if (ply < CHECK_EXTENSION_PLY_LIMIT) extension = 1;
     } else if (null_ok && non_pawn_count > 4 && depth > 5) {
         // 7. Null move, with the mate-threat extension when passing loses by mate.
@@ -101,7 +102,7 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     bool no_legal_move = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
         MoveUndo undo;
-        const bool legal = play_move(list, i, undo);
+        const bool legal = play_move(list, i, undo, in_check);
         int32_t score = 0;
         if (legal) {
             ++node_count;
@@ -125,7 +126,7 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     // 11. Mate, stalemate, the fifty-move rule.
     int32_t result;
     if (no_legal_move)
-        result = side_to_move_in_check() ? ply - MATE_SCORE : 0;
+        result = in_check ? ply - MATE_SCORE : 0;
     else if (fifty_move_rule_reached())
         return 0;
     else
@@ -153,11 +154,13 @@ int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth) {
     int32_t count = 0;
     generate_captures(list, count);
     order_moves(list, scores, count, NULL_MOVE);
+    // One attack test for the node spares one for each capture after the first.
+    const bool in_check = count < 2 || side_to_move_in_check();
 
     bool no_legal_capture = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
         MoveUndo undo;
-        const bool legal = play_move(list, i, undo);
+        const bool legal = play_move(list, i, undo, in_check);
         int32_t score = 0;
         if (legal) {
             ++node_count;
