@@ -21,12 +21,12 @@ void add_black_pawn_captures(Move* list, int32_t& count, int sq) {
 } // namespace
 
 void generate_captures(Move* list, int32_t& count) {
-    const int32_t mover_parity = side_to_move;
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int sq = piece_list[slot];
-        if (sq == 0) continue;
+    const int32_t* slots = side_slots[side_to_move];
+    const int32_t slot_count = side_slot_count[side_to_move];
+    for (int32_t k = 0; k < slot_count; ++k) {
+        const int sq = piece_list[slots[k]];
+        if (sq == 0) continue; // a hole left by a capture
         const int32_t piece = board[sq];
-        if ((piece & 1) != mover_parity) continue;
         switch (piece) {
         case WHITE_PAWN: add_white_pawn_captures(list, count, sq); break;
         case BLACK_PAWN: add_black_pawn_captures(list, count, sq); break;

@@ -8,6 +8,8 @@ int32_t board[BOARD_SQUARES];
 int32_t piece_list[33];
 int32_t piece_index[BOARD_SQUARES];
 int32_t piece_count;
+int32_t side_slots[2][16];
+int32_t side_slot_count[2];
 int32_t white_king_square;
 int32_t black_king_square;
 int32_t side_to_move;
@@ -77,12 +79,15 @@ void hand_move_to(int32_t side) {
 void rebuild_piece_list() {
     piece_list[0] = 0;
     int32_t slots = 0;
+    side_slot_count[0] = side_slot_count[1] = 0;
     for (int square = A1; square <= H8; ++square) {
         const int32_t code = board[square];
         if (code != OFF_BOARD && code != EMPTY) {
             ++slots;
             piece_list[slots] = square;
             piece_index[square] = slots;
+            const int colour = code & 1;
+            side_slots[colour][side_slot_count[colour]++] = slots;
         } else {
             piece_index[square] = 0;
         }

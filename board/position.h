@@ -99,6 +99,11 @@ extern int32_t board[BOARD_SQUARES];
 extern int32_t piece_list[33]; // slots 1..piece_count; 0 is a hole; slot 0 is scratch
 extern int32_t piece_index[BOARD_SQUARES];
 extern int32_t piece_count;
+// The slots of each side's pieces in slot order, indexed by colour (1 white, 0 black). A piece
+// keeps its slot and its colour until the next rebuild (a capture leaves a hole, a promotion
+// keeps the pawn's slot), so the generators walk only the side to move's slots.
+extern int32_t side_slots[2][16];
+extern int32_t side_slot_count[2];
 extern int32_t white_king_square;
 extern int32_t black_king_square;
 extern int32_t side_to_move; // 1 white, 0 black
