@@ -28,6 +28,16 @@ inline void xor_key(uint64_t& key, uint64_t value) {
     key ^= value;
 }
 
+// The key the position will have after `move` when the move is an ordinary one (not a castling,
+// a double step, a promotion, an en-passant capture or a king's first move). A guess for
+// prefetching the table slot before the move is made; nothing may rely on it.
+inline uint64_t key_after_ordinary_move(const Move& move) {
+    const int32_t piece = board[move.from];
+    return hash_key ^ zobrist_piece[piece][move.from] ^ zobrist_piece[piece][move.to] ^
+           zobrist_piece[board[move.to]][move.to] ^ zobrist_ep[ep_square] ^ zobrist_side[0] ^
+           zobrist_side[1];
+}
+
 // The pawns' share of the key (pawn_key) computed from scratch; make_move keeps it exactly.
 uint64_t compute_pawn_key();
 

@@ -1,6 +1,7 @@
 #include "search/search.h"
 
 #include "board/attack.h"
+#include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/repetition.h"
@@ -101,6 +102,8 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     // 10. The move loop, every move with the full window.
     bool no_legal_move = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
+        // The child probes the table first thing: its slot is fetched while the move is made.
+        tt_prefetch(key_after_ordinary_move(list[i]));
         MoveUndo undo;
         const bool legal = play_move(list, i, undo, in_check);
         int32_t score = 0;

@@ -53,6 +53,12 @@ void tt_release();
 bool tt_resize(int32_t size);
 
 ProbeResult tt_probe(int32_t alpha, int32_t beta, int32_t depth);
+
+// Starts loading the slot of `key` into the processor's cache, so that a probe of it a moment
+// later does not wait for memory.
+inline void tt_prefetch(uint64_t key) {
+    __builtin_prefetch(&tt_entries[key_low(key) & tt_mask]);
+}
 void tt_store(int32_t depth, int32_t score, uint8_t bound, const Move& move);
 
 // Forgets the depths, so that any store replaces; keys, scores and moves stay.
