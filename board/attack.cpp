@@ -87,8 +87,7 @@ inline bool uncovers_attack(int king, int vacated, bool by_white) {
         square += step;
     const int32_t code = board[square];
     const bool orthogonal = step == 1 || step == -1 || step == 12 || step == -12;
-    if (by_white)
-        return code == WHITE_QUEEN || code == (orthogonal ? WHITE_ROOK : WHITE_BISHOP);
+    if (by_white) return code == WHITE_QUEEN || code == (orthogonal ? WHITE_ROOK : WHITE_BISHOP);
     return code == BLACK_QUEEN || code == (orthogonal ? BLACK_ROOK : BLACK_BISHOP);
 }
 
@@ -100,8 +99,8 @@ inline bool uncovers_attack(int king, int vacated, bool by_white) {
                                                     bool mover_was_in_check) {
     const Move& move = list[index];
     const int32_t mover = board[move.to];
-    if (mover_was_in_check || move.castle != CASTLE_NONE || move.ep_flag ||
-        mover == WHITE_KING || mover == BLACK_KING)
+    if (mover_was_in_check || move.castle != CASTLE_NONE || move.ep_flag || mover == WHITE_KING ||
+        mover == BLACK_KING)
         return move_was_legal(list, index);
     // side_to_move already names the opponent of the side that moved.
     return side_to_move == 0 ? !uncovers_attack(white_king_square, move.from, false)

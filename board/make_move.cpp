@@ -65,6 +65,7 @@ inline void move_pawn(Move& move, int32_t pawn, int double_step, int32_t enemy_p
     const int from = move.from, to = move.to;
     pawn_key ^= zobrist_piece[pawn][from];
     if (move.promotion != 0) {
+        ++promoted_pawns;
         hash_key ^= zobrist_piece[pawn][to] ^ zobrist_piece[move.promotion][to];
         board[to] = move.promotion;
     } else {
@@ -186,6 +187,7 @@ void unmake_move(const Move* list, int index) {
     uncount_move_on(to);
     uncount_move_on(from);
     if (move.promotion != 0) {
+        --promoted_pawns;
         board[to] = captured;
         board[from] = (mover & 1) ? WHITE_PAWN : BLACK_PAWN;
     } else if (move.ep_flag) {

@@ -1,8 +1,9 @@
 // Playing a move on the one position and taking it back.
 //
 // unmake_move restores everything make_move changed but the keys (hash_key, pawn_key) and the
-// en-passant square, which the caller keeps. Callers that try a move and take it back use play_move and take_back_move, which
-// keep those two, count the ply and ask legality in the one order every such caller needs.
+// en-passant square, which the caller keeps. Callers that try a move and take it back use play_move
+// and take_back_move, which keep those two, count the ply and ask legality in the one order every
+// such caller needs.
 #pragma once
 
 #include <cassert>

@@ -10,6 +10,11 @@ int32_t piece_index[BOARD_SQUARES];
 int32_t piece_count;
 int32_t side_slots[2][16];
 int32_t side_slot_count[2];
+int32_t pawn_slots[32];
+int32_t pawn_slot_count;
+int32_t piece_slots[32];
+int32_t piece_slot_count;
+int32_t promoted_pawns;
 int32_t white_king_square;
 int32_t black_king_square;
 int32_t side_to_move;
@@ -80,6 +85,8 @@ void rebuild_piece_list() {
     piece_list[0] = 0;
     int32_t slots = 0;
     side_slot_count[0] = side_slot_count[1] = 0;
+    pawn_slot_count = piece_slot_count = 0;
+    promoted_pawns = 0;
     for (int square = A1; square <= H8; ++square) {
         const int32_t code = board[square];
         if (code != OFF_BOARD && code != EMPTY) {
@@ -88,6 +95,10 @@ void rebuild_piece_list() {
             piece_index[square] = slots;
             const int colour = code & 1;
             side_slots[colour][side_slot_count[colour]++] = slots;
+            if (code == WHITE_PAWN || code == BLACK_PAWN)
+                pawn_slots[pawn_slot_count++] = slots;
+            else
+                piece_slots[piece_slot_count++] = slots;
         } else {
             piece_index[square] = 0;
         }

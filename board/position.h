@@ -104,6 +104,15 @@ extern int32_t piece_count;
 // keeps the pawn's slot), so the generators walk only the side to move's slots.
 extern int32_t side_slots[2][16];
 extern int32_t side_slot_count[2];
+// The same slots split by kind at the last rebuild: those of pawns, and those of every other
+// piece (kings included). A pawn's slot holds a piece after a promotion; promoted_pawns counts
+// the promotions made since the rebuild and not taken back, so while it is 0 every pawn slot
+// holds a pawn or a hole.
+extern int32_t pawn_slots[32];
+extern int32_t pawn_slot_count;
+extern int32_t piece_slots[32];
+extern int32_t piece_slot_count;
+extern int32_t promoted_pawns;
 extern int32_t white_king_square;
 extern int32_t black_king_square;
 extern int32_t side_to_move; // 1 white, 0 black

@@ -18,34 +18,51 @@ int32_t for_side_to_move(int32_t white_score) {
     return side_to_move == 0 ? -white_score : white_score;
 }
 
-// One walk over the piece list in slot order: the material of every piece, and each piece but
-// the pawns to its handler for phase P; then the pawns' terms, from the pawn structure, in one
-// sum. Walk counters start from 0 at every evaluation.
+// The material and the phase-P terms of the piece on `square`; pawns take theirs from the pawn
+// structure and are skipped here.
+template <Phase P> inline void piece_terms(int square) {
+    const int32_t code = board[square];
+    if (code == WHITE_PAWN || code == BLACK_PAWN) return;
+    const int rank = rank_of[square], file = file_of[square];
+    eval_score += material_value[code];
+    if constexpr (P == Phase::ENDGAME) ++piece_tally[code];
+    switch (code) {
+    case WHITE_KNIGHT: knight_terms<P, White>(square, rank, file); break;
+    case BLACK_KNIGHT: knight_terms<P, Black>(square, rank, file); break;
+    case WHITE_BISHOP: bishop_terms<P, White>(square, rank, file); break;
+    case BLACK_BISHOP: bishop_terms<P, Black>(square, rank, file); break;
+    case WHITE_ROOK: rook_terms<P, White>(rank, file); break;
+    case BLACK_ROOK: rook_terms<P, Black>(rank, file); break;
+    case WHITE_QUEEN: queen_terms<P, White>(square, rank, file); break;
+    case BLACK_QUEEN: queen_terms<P, Black>(square, rank, file); break;
+    case WHITE_KING: king_terms<P, White>(square, rank, file); break;
+    case BLACK_KING: king_terms<P, Black>(square, rank, file); break;
+    default: break;
+    }
+}
+
+// One walk over the pieces: each piece but the pawns, whose material and terms come from the
+// pawn structure in one sum. Every term of the walk is a sum or counts pieces of a kind, so
+// the order of the walk does not matter. Walk counters start from 0 at every evaluation.
 template <Phase P> void walk_pieces() {
     white_walk = {};
     black_walk = {};
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
-        if (square == 0) continue; // a hole left by a capture
-        const int32_t code = board[square];
-        const int rank = rank_of[square], file = file_of[square];
-        eval_score += material_value[code];
-        if constexpr (P == Phase::ENDGAME) ++piece_tally[code];
-        switch (code) {
-        case WHITE_KNIGHT: knight_terms<P, White>(square, rank, file); break;
-        case BLACK_KNIGHT: knight_terms<P, Black>(square, rank, file); break;
-        case WHITE_BISHOP: bishop_terms<P, White>(square, rank, file); break;
-        case BLACK_BISHOP: bishop_terms<P, Black>(square, rank, file); break;
-        case WHITE_ROOK: rook_terms<P, White>(rank, file); break;
-        case BLACK_ROOK: rook_terms<P, Black>(rank, file); break;
-        case WHITE_QUEEN: queen_terms<P, White>(square, rank, file); break;
-        case BLACK_QUEEN: queen_terms<P, Black>(square, rank, file); break;
-        case WHITE_KING: king_terms<P, White>(square, rank, file); break;
-        case BLACK_KING: king_terms<P, Black>(square, rank, file); break;
-        default: break;
+    for (int32_t k = 0; k < piece_slot_count; ++k) {
+        const int square = piece_list[piece_slots[k]];
+        if (square != 0) piece_terms<P>(square); // 0: a hole left by a capture
+    }
+    // A promoted pawn's piece stands in a pawn's slot.
+    if (promoted_pawns != 0) {
+        for (int32_t k = 0; k < pawn_slot_count; ++k) {
+            const int square = piece_list[pawn_slots[k]];
+            if (square != 0) piece_terms<P>(square);
         }
     }
-    eval_score += pawn_structure_score<P>();
+    eval_score += pawns->material + pawn_structure_score<P>();
+    if constexpr (P == Phase::ENDGAME) {
+        piece_tally[WHITE_PAWN] = pawns->white_pawn_count;
+        piece_tally[BLACK_PAWN] = pawns->black_pawn_count;
+    }
 }
 
 } // namespace

@@ -33,7 +33,9 @@ struct PawnStructure {
     // Pawns that have moved (their square's move count is not 0), by square colour.
     uint8_t white_pawns_light, white_pawns_dark;
     uint8_t black_pawns_light, black_pawns_dark;
+    uint8_t white_pawn_count, black_pawn_count;
     uint8_t pawn_total;      // pawns of both colours
+    int16_t material;        // the pawns' material, white's minus black's
     PawnPhaseTerms terms[3]; // indexed by Phase
 };
 

@@ -127,6 +127,7 @@ void describe_pawns(PawnStructure& structure) {
     }
     structure.white_pawns_light = structure.white_pawns_dark = 0;
     structure.black_pawns_light = structure.black_pawns_dark = 0;
+    structure.white_pawn_count = structure.black_pawn_count = 0;
     structure.pawn_total = 0;
     for (PawnPhaseTerms& terms : structure.terms)
         terms = {};
@@ -139,11 +140,13 @@ void describe_pawns(PawnStructure& structure) {
         // A pawn still on its start square has a move count of 0 and does not count.
         const bool moved = square_move_count[square] != 0;
         if (code == WHITE_PAWN) {
+            ++structure.white_pawn_count;
             ++structure.white_pawns_on_file[file];
             if (rank < structure.white_rear_rank[file]) structure.white_rear_rank[file] = rank;
             if (moved)
                 ++(light_square[square] ? structure.white_pawns_light : structure.white_pawns_dark);
         } else {
+            ++structure.black_pawn_count;
             ++structure.black_pawns_on_file[file];
             if (rank > structure.black_rear_rank[file]) structure.black_rear_rank[file] = rank;
             if (moved)
@@ -151,6 +154,9 @@ void describe_pawns(PawnStructure& structure) {
         }
         ++structure.pawn_total;
     }
+    structure.material =
+        static_cast<int16_t>(material_value[WHITE_PAWN] * structure.white_pawn_count +
+                             material_value[BLACK_PAWN] * structure.black_pawn_count);
 
     // Step 2. Every pawn's terms in every phase, read against that summary.
     pawns = &structure;
