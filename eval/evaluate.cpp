@@ -10,10 +10,6 @@ SideWalk black_walk;
 
 namespace {
 
-// Phases by the number of knights, bishops, rooks and queens of both colours (14 at the start).
-constexpr int32_t OPENING_MINIMUM = 13;
-constexpr int32_t MIDDLEGAME_MINIMUM = 7;
-
 int32_t for_side_to_move(int32_t white_score) {
     return side_to_move == 0 ? -white_score : white_score;
 }
@@ -48,6 +44,9 @@ template <Phase P> void walk_pieces() {
 }
 
 } // namespace
+
+// Cached evaluation terms depend on the weights.
+void eval_weights_changed() {}
 
 int32_t evaluate() {
     // Step 1. Pawn-file summary, and the material balance in the same pass.
