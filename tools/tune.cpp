@@ -1,4 +1,4 @@
-// vantrek-tune [--weights FILE] [--output FILE] [--k K] [--max-sweeps N] DATA...
+// vantrek-tune [--weights F] [--output F] [--k K] [--regularise R] [--max-sweeps N] DATA...
 //
 // Fits the evaluation weights to labelled positions. The records, the store of positions and
 // the local search live in tune/; this is the command line around them.
@@ -19,7 +19,8 @@
 namespace {
 
 const char* const USAGE =
-    "usage: vantrek-tune [--weights FILE] [--output FILE] [--k K] [--max-sweeps N] DATA...\n"
+    "usage: vantrek-tune [--weights FILE] [--output FILE] [--k K] [--regularise R]\n"
+    "                    [--max-sweeps N] DATA...\n"
     "\n"
     "Fits Vantrek's evaluation weights to labelled positions and writes them as a complete\n"
     "weight file. DATA files hold records, one a line:\n"
@@ -36,6 +37,8 @@ const char* const USAGE =
     "  --output FILE     the weight file to write (default tuned.ini); replaced only when\n"
     "                    the new one is complete\n"
     "  --k K             use this K instead of fitting it\n"
+    "  --regularise R    lower the error plus R times the sum of the squared distances of\n"
+    "                    the weights from the starting ones, in steps (default 0)\n"
     "  --max-sweeps N    sweeps over all weights per step size at most (default 20)\n"
     "  --help            show this text\n";
 
@@ -79,7 +82,7 @@ bool write_weight_file(const std::string& path) {
 
 int main(int argument_count, char** arguments) {
     std::string weights_file = "kelmora.ini", output = "tuned.ini";
-    double fixed_k = 0.0;
+    double fixed_k = 0.0, regularisation = 0.0;
     int max_sweeps = 20;
     std::vector<std::string> inputs;
     for (int i = 1; i < argument_count; ++i) {
@@ -92,6 +95,8 @@ int main(int argument_count, char** arguments) {
             (argument == "--weights" ? weights_file : output) = arguments[++i];
         } else if (argument == "--k") {
             fixed_k = number_argument(argument_count, arguments, i, 1e-6, 100.0);
+        } else if (argument == "--regularise") {
+            regularisation = number_argument(argument_count, arguments, i, 0.0, 1.0);
         } else if (argument == "--max-sweeps") {
             max_sweeps = static_cast<int>(number_argument(argument_count, arguments, i, 0, 1e6));
         } else if (argument.size() > 1 && argument[0] == '-') {
@@ -136,6 +141,7 @@ int main(int argument_count, char** arguments) {
         tuner.fit_k();
     const double error_before = tuner.error();
     std::printf("K %.6f\nerror before %.8f\n", tuner.k(), error_before);
+    tuner.set_regularisation(regularisation);
     std::fflush(stdout);
 
     // 4. The weights: coarse steps first, then finer ones.
@@ -147,8 +153,9 @@ int main(int argument_count, char** arguments) {
         for (int sweep = 1; sweep <= max_sweeps; ++sweep) {
             const auto sweep_start = std::chrono::steady_clock::now();
             const int moved = tuner.sweep(step);
-            std::printf("step %d sweep %d: %d weights moved, error %.8f, %.1f s\n", step, sweep,
-                        moved, tuner.error(), seconds_since(sweep_start));
+            std::printf("step %d sweep %d: %d weights moved, error %.8f, penalty %.8f, %.1f s\n",
+                        step, sweep, moved, tuner.error(), tuner.penalty(),
+                        seconds_since(sweep_start));
             std::fflush(stdout);
             if (moved == 0) break;
         }

@@ -223,9 +223,28 @@ void Tuner::accept(uint8_t mask, const double* sums) {
     }
 }
 
+void Tuner::set_regularisation(double strength) {
+    regularisation_ = strength;
+    anchors_.clear();
+    for (const TunableWeight& weight : weights_)
+        anchors_.push_back(weight_value(weight));
+}
+
+double Tuner::penalty() const {
+    if (regularisation_ == 0.0) return 0.0;
+    double sum = 0.0;
+    for (size_t i = 0; i < weights_.size(); ++i) {
+        const double unit =
+            weights_[i].item->integer != nullptr ? 1.0 : OFFENSIVENESS_STEP_HUNDREDTHS / 100.0;
+        const double distance = (weight_value(weights_[i]) - anchors_[i]) / unit;
+        sum += distance * distance;
+    }
+    return regularisation_ * sum;
+}
+
 int Tuner::sweep(int32_t step) {
     int moved = 0;
-    double current = error();
+    double current = error() + penalty();
     for (const TunableWeight& weight : weights_) {
         const double delta =
             weight.item->integer != nullptr ? step : step * OFFENSIVENESS_STEP_HUNDREDTHS / 100.0;
@@ -237,7 +256,7 @@ int Tuner::sweep(int32_t step) {
                 set_weight(weight, before + direction * delta);
                 if (weight_value(weight) == before) break; // at the file's limit
                 double sums[3];
-                const double trial = trial_error(weight.phases, sums);
+                const double trial = trial_error(weight.phases, sums) + penalty();
                 if (trial >= current) {
                     set_weight(weight, before);
                     break;

@@ -49,8 +49,15 @@ class Tuner {
     double error() const;
     double error_with(double k) const;
 
+    // From now on the search lowers the error plus `strength` times the sum of the squared
+    // distances of the weights from their values now, in steps (1 for an integer weight,
+    // 0.05 for OFFENSIVENESS): a pull towards the starting weights. 0 (the default) for none.
+    void set_regularisation(double strength);
+    double penalty() const;
+
     // One pass over every weight: each moves by `step` (in its units) in the direction that
-    // lowers the error for as long as it does. Returns how many weights moved.
+    // lowers the error (plus the penalty) for as long as it does. Returns how many weights
+    // moved.
     int sweep(int32_t step);
 
     // Scores every sample afresh, in seconds; the cached scores must agree.
@@ -74,4 +81,6 @@ class Tuner {
     PhaseRange phases_[3];
     double k_ = 1.0;
     std::vector<TunableWeight> weights_;
+    double regularisation_ = 0.0;
+    std::vector<double> anchors_; // the weights the penalty pulls towards
 };

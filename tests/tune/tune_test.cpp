@@ -177,6 +177,9 @@ TEST_F(Tuning, FitsTheScaleAndLowersTheError) {
     Tuner tuner(samples);
     tuner.set_k(TRUE_K);
     const double before = tuner.error();
+    tuner.set_regularisation(1.0); // any step costs more than the whole error
+    EXPECT_EQ(tuner.sweep(4), 0);
+    tuner.set_regularisation(0.0);
     EXPECT_GT(tuner.sweep(4), 0);
     EXPECT_LT(tuner.error(), before);
     bool agrees = false;

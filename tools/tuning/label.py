@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
 """Labels the positions of games with a strong engine's expected result, for vantrek-tune.
 
-    label.py [--engine PATH] [--nodes N] [--min-ply N] [--workers N] GAMES.uci > LABELLED.txt
+    label.py [--engine PATH] [--nodes N] [--min-ply N] [--workers N] [--label wdl|score]
+             GAMES.uci > LABELLED.txt
 
 GAMES.uci holds one game a line in coordinate moves from the initial position, as
 `pgn-extract -Wuci --notags` writes them (a result such as 1-0 at the end is ignored). For every
 position of a game from --min-ply half-moves on, the engine (Debian's stockfish, a UCI engine)
-searches --nodes nodes with UCI_ShowWDL on; the label is its expected result for white,
-(wins + draws / 2) / 1000 from the last `wdl` it reports, turned to white's point of view.
+searches --nodes nodes with UCI_ShowWDL on. The label is an expected result for white, from the
+last score the engine reports, turned to white's point of view:
+  wdl    (wins + draws / 2) / 1000 from its `wdl`: its own win-draw-loss model, which also
+         weighs the move number (many draws early in a game)
+  score  1 / (1 + 10^(-cp / 400)) from its `score cp` (a mate is 1 or 0): one logistic for
+         every phase of the game
 
 Output, the tuner's game records:
     game e2e4 e7e5 ...      the moves of one game
@@ -48,23 +53,30 @@ class Engine:
             if line.split()[:1] == [word]:
                 return line
 
-    def expected_result(self, moves, nodes):
-        """(wins + draws / 2) / 1000 for the side to move, or None without a wdl."""
+    def expected_result(self, moves, nodes, kind):
+        """The expected result for the side to move, or None without a score."""
         self.send("position startpos moves " + " ".join(moves) if moves else
                   "position startpos")
         self.send(f"go nodes {nodes}")
-        wdl = None
+        result = None
         while True:
             line = self.process.stdout.readline()
             if not line:
                 raise RuntimeError("the labelling engine stopped")
             words = line.split()
             if words[:1] == ["bestmove"]:
-                return wdl
-            if "wdl" in words:
+                return result
+            if kind == "wdl" and "wdl" in words:
                 at = words.index("wdl")
                 wins, draws = int(words[at + 1]), int(words[at + 2])
-                wdl = (wins + draws / 2) / 1000
+                result = (wins + draws / 2) / 1000
+            elif kind == "score" and "score" in words:
+                at = words.index("score")
+                value = int(words[at + 2])
+                if words[at + 1] == "mate":
+                    result = 1.0 if value > 0 else 0.0
+                else:
+                    result = 1 / (1 + 10 ** (-value / 400))
 
 
 def start_worker(engine_path, parsed_options):
@@ -80,7 +92,7 @@ def label_game(line):
     engine.send("ucinewgame")
     out = ["game " + " ".join(moves)]
     for ply in range(options.min_ply, len(moves) + 1):
-        result = engine.expected_result(moves[:ply], options.nodes)
+        result = engine.expected_result(moves[:ply], options.nodes, options.label)
         if result is None:
             continue  # no search (mate or stalemate on the board)
         white = result if ply % 2 == 0 else 1 - result
@@ -95,6 +107,7 @@ def main():
     parser.add_argument("--nodes", type=int, default=2000)
     parser.add_argument("--min-ply", type=int, default=8)
     parser.add_argument("--workers", type=int, default=2)
+    parser.add_argument("--label", choices=["wdl", "score"], default="wdl")
     args = parser.parse_args()
     with open(args.games) as source:
         games = [line for line in source if line.strip()]
