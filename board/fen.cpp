@@ -61,9 +61,14 @@ bool read_placement(std::string_view text, FenPosition& fen, std::string& error)
             }
         } else {
             const int32_t code = piece_code_of(c);
-            if (code == OFF_BOARD || file >= 8) {
-                error = code == OFF_BOARD ? std::string("unknown piece letter '") + c + "'"
-                                          : "rank longer than 8 squares";
+            if (code == OFF_BOARD) {
+                error = "unknown piece letter '";
+                error += c;
+                error += '\'';
+                return false;
+            }
+            if (file >= 8) {
+                error = "rank longer than 8 squares";
                 return false;
             }
             fen.squares[square_at(file, rank)] = code;

@@ -10,10 +10,6 @@ SideWalk black_walk;
 
 namespace {
 
-// Phases by the number of knights, bishops, rooks and queens of both colours (14 at the start).
-constexpr int32_t OPENING_MINIMUM = 13;
-constexpr int32_t MIDDLEGAME_MINIMUM = 7;
-
 int32_t for_side_to_move(int32_t white_score) {
     return side_to_move == 0 ? -white_score : white_score;
 }

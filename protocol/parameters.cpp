@@ -246,19 +246,31 @@ void read_parameters(std::FILE* stream) {
         scan_item(in, item);
 }
 
-std::string parameter_echo() {
-    std::string echo;
+namespace {
+
+// The items as the echo shows them, or all of them as the file holds them.
+std::string formatted_items(bool echoed_only) {
+    std::string text;
     char line[128];
     for (const ParameterItem& item : PARAMETER_ITEMS) {
-        if (!item.echoed) continue;
+        if (echoed_only && !item.echoed) continue;
         if (item.integer != nullptr)
             std::snprintf(line, sizeof line, item.format, *item.integer);
         else
             std::snprintf(line, sizeof line, item.format, static_cast<double>(*item.real));
-        echo += line;
+        text += line;
     }
-    echo += "\nKelmora.ini loaded successfully!\n\n";
-    return echo;
+    return text;
+}
+
+} // namespace
+
+std::string parameter_echo() {
+    return formatted_items(true) + "\nKelmora.ini loaded successfully!\n\n";
+}
+
+std::string parameter_file_text() {
+    return formatted_items(false);
 }
 
 void echo_parameters() {

@@ -36,6 +36,10 @@ void read_parameters(std::FILE* stream);
 std::string parameter_echo();
 void echo_parameters(); // prints parameter_echo()
 
+// The weights as a complete weight file: every item in the reader's order and with its format,
+// DOUBLED_ROOKS included, so that read_parameters reads back the same weights.
+std::string parameter_file_text();
+
 // Sets every weight to 0, then reads the weight file `file_name`; returns what the engine says
 // about it: the echo, or "Kelmora.ini not found!" when it cannot be opened.
 std::string load_parameters_from(const char* file_name);

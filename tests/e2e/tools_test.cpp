@@ -1,6 +1,9 @@
 // The developer tools driven as a script would: their output lines and exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 #include "support/engine_process.h"
@@ -60,3 +63,49 @@ TEST(BenchTool, TheSignatureIsTheSameFromRunToRun) {
 }
 
 } // namespace
+
+namespace {
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(TuneTool, WritesACompleteWeightFileAndRejectsBadInput) {
+    const test_support::TempDir dir;
+    const std::string weights = std::string(VANTREK_SOURCE_DIR) + "/kelmora.ini";
+    dir.write_file("games.txt", "game e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5c6 d7c6 e1g1 f7f6\n"
+                                "4 0.52\n5 0.55\n6 0.5\n7 0.6\n8 0.58\n9 0.62\n10 0.6\n");
+    auto result =
+        run_program(VANTREK_TUNE_TOOL,
+                    {"--weights", weights, "--output", "out.ini", "--max-sweeps", "1", "games.txt"},
+                    "", dir.path());
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_NE(result.out.find("error before"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("error after"), std::string::npos) << result.out;
+    // Every item of the weight file, in the reader's order, DOUBLED_ROOKS third.
+    const std::string written = read_text(dir.path() + "/out.ini");
+    EXPECT_EQ(std::count(written.begin(), written.end(), '='), 51) << written;
+    EXPECT_EQ(written.rfind("BLOCKED_CENTER_PAWN=", 0), 0u) << written;
+    EXPECT_LT(written.find("DOUBLED_ROOKS="), written.find("GOOD_BISHOP="));
+
+    // Usage errors end with status 2; files that cannot be read, or no position to tune on,
+    // with status 1, and no weight file is written.
+    dir.write_file("empty.txt", "# nothing\n");
+    for (const auto& [arguments, status] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{}, 2},
+             {{"--k", "-1", "games.txt"}, 2},
+             {{"--bogus", "games.txt"}, 2},
+             {{"--weights", "missing.ini", "games.txt"}, 1},
+             {{"--weights", weights, "missing.txt"}, 1},
+             {{"--weights", weights, "empty.txt"}, 1}}) {
+        std::vector<std::string> with_output = {"--output", "bad.ini"};
+        with_output.insert(with_output.end(), arguments.begin(), arguments.end());
+        result = run_program(VANTREK_TUNE_TOOL, with_output, "", dir.path());
+        EXPECT_EQ(result.exit_status, status) << result.err;
+        EXPECT_NE(result.err.find("vantrek-tune: "), std::string::npos);
+        EXPECT_EQ(read_text(dir.path() + "/bad.ini"), "");
+    }
+}
