@@ -81,21 +81,12 @@ void add_sample(float label, std::vector<Sample>& samples, DataReport& report) {
         line[i] = pv_table[root][root + i];
 
     // 2. Its end, stored, and the position taken back.
-    uint64_t saved_keys[QUIESCENCE_DEPTH];
-    int32_t saved_ep[QUIESCENCE_DEPTH];
-    for (int i = 0; i < length; ++i) {
-        saved_keys[i] = hash_key;
-        saved_ep[i] = ep_square;
-        make_move(line, i);
-        ++ply;
-    }
+    MoveUndo undo[QUIESCENCE_DEPTH];
+    for (int i = 0; i < length; ++i)
+        play_move(line, i, undo[i]);
     samples.push_back({store_position(), label});
-    for (int i = length - 1; i >= 0; --i) {
-        --ply;
-        unmake_move(line, i);
-        hash_key = saved_keys[i];
-        ep_square = saved_ep[i];
-    }
+    for (int i = length - 1; i >= 0; --i)
+        take_back_move(line, i, undo[i]);
     ++report.labelled;
     if (length > 0) ++report.resolved;
 }

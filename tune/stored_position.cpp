@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "board/keys.h"
 #include "eval/evaluate.h"
 
 namespace {
@@ -38,23 +39,23 @@ StoredPosition store_position() {
     stored.side_to_move = static_cast<uint8_t>(side_to_move);
     stored.white_castled = static_cast<uint8_t>(white_castled);
     stored.black_castled = static_cast<uint8_t>(black_castled);
-    stored.non_pawn_count = static_cast<uint8_t>(non_pawn_count);
+    stored.non_pawn_count = static_cast<int8_t>(non_pawn_count);
     return stored;
 }
 
 void restore_position(const StoredPosition& stored) {
-    // 1. The men, on an empty board.
+    // 1. The men, on an empty board, with the piece list and the pawn key made from them (the
+    // evaluation finds its pawn structure by that key).
     std::memcpy(board, EMPTY_BOARD.data(), sizeof board);
-    piece_count = stored.men;
-    for (int slot = 1; slot <= stored.men; ++slot) {
-        const int square = stored.squares[slot - 1];
-        const int32_t code = stored.codes[slot - 1];
+    for (int man = 0; man < stored.men; ++man) {
+        const int square = stored.squares[man];
+        const int32_t code = stored.codes[man];
         board[square] = code;
-        piece_list[slot] = square;
-        piece_index[square] = slot;
         if (code == WHITE_KING) white_king_square = square;
         if (code == BLACK_KING) black_king_square = square;
     }
+    rebuild_piece_list();
+    pawn_key = compute_pawn_key();
     // 2. The move counts, each 0 or 1: the evaluation only tells the two apart.
     for (int rank = 0; rank < 8; ++rank)
         for (int file = 0; file < 8; ++file) {

@@ -19,7 +19,7 @@ struct StoredPosition {
     uint8_t side_to_move;
     uint8_t white_castled;
     uint8_t black_castled;
-    uint8_t non_pawn_count;
+    int8_t non_pawn_count; // below 0 once promoted pieces have been taken again
 };
 
 // The engine's current position in compact form.

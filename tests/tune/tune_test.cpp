@@ -49,18 +49,12 @@ std::vector<Sample> positions_one_move_on(std::vector<int32_t>& scores) {
         int32_t count = 0;
         generate_moves(list, count);
         for (int i = 0; i < count; ++i) {
-            const uint64_t key = hash_key;
-            const int32_t ep = ep_square;
-            make_move(list, i);
-            ++ply;
-            if (move_was_legal(list, i)) {
+            MoveUndo undo;
+            if (play_move(list, i, undo)) {
                 scores.push_back(white_score());
                 samples.push_back({store_position(), 0.5f});
             }
-            --ply;
-            unmake_move(list, i);
-            hash_key = key;
-            ep_square = ep;
+            take_back_move(list, i, undo);
         }
     }
     return samples;
