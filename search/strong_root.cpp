@@ -223,12 +223,17 @@ Move strong_search_best_move() {
         if (stop_requested.load(std::memory_order_relaxed)) break;
         if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;
     }
-    if (iteration_depth > search_limits.max_depth) iteration_depth = search_limits.max_depth;
+    iteration_depth = std::min(iteration_depth, search_limits.max_depth);
 
     // 5. The move: the front of the list, where a move that beat the last iteration's best in
-    // a cut-off iteration has also gone.
+    // a cut-off iteration has also gone. After a cut-off iteration its line goes out again,
+    // with the nodes and time at the end, under the depth last completed.
     root_score = root_moves[0].score;
     show_variation(root_moves[0]);
+    if (strong_stopped) {
+        iteration_depth = std::max(iteration_depth - 1, 1);
+        thinking_output->iteration_finished(root_score);
+    }
     if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
     return root_moves[0].move;
 }

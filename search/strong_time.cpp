@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "search/clock.h"
+
 ClockReading strong_clock;
 bool strong_stopped = false;
 int64_t strong_next_check = 0;
@@ -19,9 +21,9 @@ constexpr int32_t MOVES_HORIZON = 40;
 constexpr int64_t HARD_OVER_SOFT = 5;
 constexpr double HARD_SHARE = 0.4;
 constexpr double HARD_SHARE_LAST_MOVE = 0.8;
-// The clock, the node limit and "stop" are looked at after this many nodes (a few tenths of
-// a millisecond).
-constexpr int64_t CHECK_INTERVAL = 1024;
+// The clock, the node limit and "stop" are looked at after this many nodes (a fraction of a
+// millisecond; reading the clock costs far less than a node).
+constexpr int64_t CHECK_INTERVAL = 256;
 
 TimePlan current_plan;
 int64_t search_start = 0;
@@ -84,7 +86,9 @@ double soft_limit_scale(const IterationReport& report) {
 
 void start_strong_clock(const TimePlan& plan) {
     current_plan = plan;
-    search_start = now_milliseconds();
+    // From the moment the front end took the "go" (to the centisecond), so that the time it
+    // and the book took counts too.
+    search_start = std::min(now_milliseconds(), search_start_time * 10);
     strong_stopped = false;
     strong_next_check = 0;
 }

@@ -52,7 +52,7 @@ bool strong_soft_limit_reached(const IterationReport& report);
 extern bool strong_stopped;
 // The nodes at which the search next looks at the clock, the node limit and "stop".
 extern int64_t strong_next_check;
-// Looks at the limits and sets strong_stopped; the next look comes a thousand nodes later. The
+// Looks at the limits and sets strong_stopped; the next look comes a few hundred nodes later. The
 // root holds the looks off until its first iteration is done, so that it always has a move.
 void strong_check_limits();
 inline void strong_poll_limits() {
