@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "search/see.h"
+#include "search/strong_search.h"
 
 int16_t strong_history[2][BOARD_SQUARES][BOARD_SQUARES];
 Move strong_killers[MAX_PLY][2];
@@ -74,7 +75,7 @@ void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& t
             scores[i] = FIRST_KILLER_SCORE;
         } else if (same_move(move, killer2)) {
             scores[i] = SECOND_KILLER_SCORE;
-        } else if (same_move(move, counter)) {
+        } else if (strong_parameters.use_counter_moves && same_move(move, counter)) {
             scores[i] = COUNTER_MOVE_SCORE;
         } else {
             scores[i] = history_of(move);
@@ -87,13 +88,13 @@ void score_captures(const Move* list, int32_t* scores, int32_t count) {
         scores[i] = victim_attacker_score(list[i]);
 }
 
-bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next) {
+bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bool may_sort) {
     if (next >= count) return false;
     // The first few moves (table move, captures, killers) are picked one at a time, since a
-    // cutoff often comes among them; a node that gets further will likely search most of its
-    // moves, so the rest is sorted once, after its captures have been checked.
-    if (next > SORT_AFTER_PICKS) return true;
-    if (next == SORT_AFTER_PICKS) {
+    // cutoff often comes among them; a deep node that gets further will likely search most of
+    // its moves, so the rest is sorted once, after its captures have been checked.
+    if (may_sort && next > SORT_AFTER_PICKS) return true;
+    if (may_sort && next == SORT_AFTER_PICKS) {
         for (int32_t i = next; i < count; ++i)
             settle_capture(list[i], scores[i]);
         for (int32_t i = next + 1; i < count; ++i) {

@@ -35,8 +35,10 @@ void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& t
 // Captures and promotions only, by victim and attacker (the quiescence search).
 void score_captures(const Move* list, int32_t* scores, int32_t count);
 
-// Swaps the best remaining move to position `next` and returns false when none is left.
-bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next);
+// Swaps the best remaining move to position `next` and returns false when none is left. With
+// `may_sort` (for nodes that will likely try many moves) the rest of the list is sorted at once
+// after the first few picks; without, every move is picked by a scan.
+bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bool may_sort);
 
 // Score bands, far enough apart that nothing inside a band reaches the next.
 inline constexpr int32_t TABLE_MOVE_SCORE = 1000000000;

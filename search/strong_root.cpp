@@ -67,7 +67,8 @@ int32_t search_with_aspiration(int32_t depth, int32_t last_score) {
     int32_t delta = ASPIRATION_WINDOW;
     int32_t alpha = -INFINITE_SCORE;
     int32_t beta = INFINITE_SCORE;
-    if (depth >= ASPIRATION_MIN_DEPTH && std::abs(last_score) < MATE_THRESHOLD) {
+    if (strong_parameters.use_aspiration && depth >= ASPIRATION_MIN_DEPTH &&
+        std::abs(last_score) < MATE_THRESHOLD) {
         alpha = last_score - delta;
         beta = last_score + delta;
     }
@@ -99,7 +100,7 @@ void collect_root_moves() {
     generate_moves(list, count);
     score_moves(list, scores, count, strong_tt_probe().move);
     root_move_count = 0;
-    for (int32_t next = 0; pick_next_move(list, scores, count, next); ++next) {
+    for (int32_t next = 0; pick_next_move(list, scores, count, next, true); ++next) {
         MoveUndo undo;
         const bool legal = play_move(list, next, undo);
         take_back_move(list, next, undo);

@@ -29,6 +29,8 @@ constexpr int32_t NO_EVAL = -2 * INFINITE_SCORE;
 constexpr int32_t QUIESCENCE_EVASION_PLIES = 4;
 // The quiet moves a node remembers having tried, to lower their history on a cutoff.
 constexpr int32_t MAX_TRIED_QUIETS = 64;
+// From this depth on a node sorts its moves after the first few picks.
+constexpr int32_t SORT_MIN_DEPTH = 3;
 // Reductions by depth and move number, both capped here.
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
@@ -116,7 +118,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // 1. A side in check is given a ply more (within reason, so that perpetual checks end);
     // with the depth used up the captures decide.
     const bool in_check = side_to_move_in_check();
-    if (in_check && ply < 2 * iteration_depth + 8) ++depth;
+    if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
     if (depth <= 0) return strong_quiesce(alpha, beta, 0);
     pv_length[ply] = ply;
 
@@ -200,6 +202,9 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     Move tried_quiets[MAX_TRIED_QUIETS];
     int32_t tried_quiet_count = 0;
     const int32_t late_move_limit = (3 + depth * depth) / (improving ? 1 : 2);
+    // Near the leaves late move pruning keeps the moves tried few: picking them one by one
+    // costs less than sorting them all.
+    const bool sort_moves = depth > SORT_MIN_DEPTH;
     Move list[MAX_MOVES];
     int32_t scores[MAX_MOVES];
     // A second pass over every move follows when the first had only captures and none of them
@@ -211,7 +216,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
         else
             generate_moves(list, count);
         score_moves(list, scores, count, hit.move);
-        for (int32_t next = 0; pick_next_move(list, scores, count, next); ++next) {
+        for (int32_t next = 0; pick_next_move(list, scores, count, next, sort_moves); ++next) {
             const Move move = list[next];
             const bool quiet = is_quiet(move);
 
@@ -352,7 +357,7 @@ int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
     const int32_t node_alpha = alpha;
     Move best_move = NULL_MOVE;
     int32_t legal_moves = 0;
-    for (int32_t next = 0; pick_next_move(list, scores, count, next); ++next) {
+    for (int32_t next = 0; pick_next_move(list, scores, count, next, false); ++next) {
         const Move move = list[next];
         if (!in_check) {
             if (move.promotion != 0 && !is_queen_promotion(move)) continue;

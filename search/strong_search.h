@@ -30,6 +30,9 @@ struct StrongParameters {
     bool use_late_move_pruning = true;
     bool use_see_pruning = true;
     bool use_iir = true;
+    bool use_check_extension = true;
+    bool use_aspiration = true;
+    bool use_counter_moves = true;
 };
 extern StrongParameters strong_parameters;
 
