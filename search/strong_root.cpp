@@ -214,14 +214,16 @@ Move strong_search_best_move() {
         show_variation(root_moves[0]);
         thinking_output->iteration_finished(score);
 
-        // 4.2 Whether to go deeper: the node limit, "stop", and the soft limit as the
-        // stability of the best move and the trend of the score stretch it.
+        // 4.2 Whether to go deeper: the node limit, "stop", a single legal move, and the soft
+        // limit as the stability of the best move and the trend of the score stretch it.
         stable_iterations = same_move(root_moves[0].move, last_best) ? stable_iterations + 1 : 0;
         const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
         last_best = root_moves[0].move;
         last_score = score;
         if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) break;
         if (stop_requested.load(std::memory_order_relaxed)) break;
+        // A move forced on the clock is played at once: thinking cannot change it.
+        if (root_move_count == 1 && search_limits.use_clock) break;
         if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;
     }
     iteration_depth = std::min(iteration_depth, search_limits.max_depth);

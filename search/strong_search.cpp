@@ -156,7 +156,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             eval = hit.score;
     }
     static_eval_stack[ply] = static_eval;
-    const bool improving = !in_check && ply > 2 && static_eval_stack[ply - 2] != NO_EVAL &&
+    // (The root, ply 1, keeps no evaluation: the comparison starts at ply 4.)
+    const bool improving = !in_check && ply > 3 && static_eval_stack[ply - 2] != NO_EVAL &&
                            static_eval > static_eval_stack[ply - 2];
     strong_killers[ply + 1][0] = strong_killers[ply + 1][1] = NULL_MOVE;
 
