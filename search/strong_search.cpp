@@ -108,7 +108,8 @@ void init_strong_search() {
     for (int depth = 1; depth < REDUCTION_TABLE_SIZE; ++depth)
         for (int number = 1; number < REDUCTION_TABLE_SIZE; ++number)
             reduction_table[depth][number] =
-                static_cast<int8_t>(0.75 + std::log(depth) * std::log(number) / 2.25);
+                static_cast<int8_t>(0.75 + std::log(depth) * std::log(number) * 100.0 /
+                                               strong_parameters.reduction_divisor);
 }
 
 int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed) {

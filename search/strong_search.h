@@ -22,6 +22,7 @@ struct StrongParameters {
     int32_t see_capture_margin = 25; // a capture this much per ply of depth squared
     int32_t see_pruning_depth = 8;
     int32_t reduction_min_depth = 3;
+    int32_t reduction_divisor = 225; // hundredths: reductions grow as ln(depth) * ln(move) / this
     int32_t iir_min_depth = 4;
     int32_t delta_margin = 220; // a capture must come this close to alpha in quiescence
     bool use_null_move = true;
@@ -43,5 +44,5 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
 
 int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply);
 
-// Fills the reduction table; called once before the first search.
+// Fills the reduction table from the parameters; called before the first search.
 void init_strong_search();
