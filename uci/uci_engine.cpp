@@ -15,6 +15,7 @@
 #include "protocol/move_text.h"
 #include "search/clock.h"
 #include "search/iterate.h"
+#include "search/strong_root.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "uci/uci_input.h"
@@ -128,7 +129,8 @@ void go(const std::vector<std::string>& words) {
     ply = 0;
     search_start_time = now_centiseconds();
     search_running(true);
-    const Move best = search_best_move();
+    const Move best =
+        selected_search() == SearchKind::STRONG ? strong_search_best_move() : search_best_move();
     // An infinite search answers only when told to stop, even when it ran out of depth.
     if (command.infinite) wait_for_stop();
     search_running(false);
@@ -168,6 +170,7 @@ bool handle_uci_command(const std::string& line) {
     } else if (command == "ucinewgame") {
         new_game();
         tt_clear();
+        strong_new_game();
     } else if (command == "setoption") {
         set_option(line);
     } else if (command == "position") {

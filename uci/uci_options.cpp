@@ -24,6 +24,7 @@ constexpr const char* DEFAULT_PARAMETER_FILE = "kelmora.ini";
 std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
 std::string book_file_option = BOOK_FILE_NAME;
 bool own_book = true;
+SearchKind search_kind = SearchKind::STRONG;
 
 std::string lower_case(std::string text) {
     for (char& c : text)
@@ -52,7 +53,22 @@ void set_hash(const std::string& value) {
                   " MB of hash; the table keeps its size");
 }
 
+void set_search(const std::string& value) {
+    const std::string kind = lower_case(value);
+    if (kind == "strong")
+        search_kind = SearchKind::STRONG;
+    else if (kind == "classic")
+        search_kind = SearchKind::CLASSIC;
+    else
+        send_line("info string Search is strong or classic; it stays " +
+                  std::string(search_kind == SearchKind::STRONG ? "strong" : "classic"));
+}
+
 } // namespace
+
+SearchKind selected_search() {
+    return search_kind;
+}
 
 std::vector<std::string> option_declarations() {
     return {
@@ -61,6 +77,7 @@ std::vector<std::string> option_declarations() {
         "option name OwnBook type check default true",
         std::string("option name BookFile type string default ") + BOOK_FILE_NAME,
         std::string("option name ParameterFile type string default ") + DEFAULT_PARAMETER_FILE,
+        "option name Search type combo default strong var strong var classic",
     };
 }
 
@@ -87,6 +104,8 @@ void set_option(const std::string& line) {
     } else if (name == "parameterfile") {
         parameter_file_name = value;
         load_parameter_file();
+    } else if (name == "search") {
+        set_search(value);
     } else {
         send_line("info string unknown option " + name);
     }

@@ -1,8 +1,12 @@
-// The UCI options: Hash, OwnBook, BookFile and ParameterFile.
+// The UCI options: Hash, OwnBook, BookFile, ParameterFile and Search.
 #pragma once
 
 #include <string>
 #include <vector>
+
+// The search a "go" runs: the strong one (the default) or the classic one of the xboard engine.
+enum class SearchKind { STRONG, CLASSIC };
+SearchKind selected_search();
 
 // The "option name ..." lines of the handshake.
 std::vector<std::string> option_declarations();

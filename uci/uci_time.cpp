@@ -6,6 +6,7 @@
 #include "protocol/command_loop.h"
 #include "search/clock.h"
 #include "search/iterate.h"
+#include "search/strong_time.h"
 
 namespace {
 
@@ -48,4 +49,6 @@ void set_limits_for(const GoCommand& go) {
         limits.use_clock = false;
     }
     search_limits = limits;
+    // The strong search plans its time from the clock itself.
+    strong_clock = ClockReading{go.own_time, go.own_increment, go.moves_to_go, go.move_time};
 }

@@ -20,5 +20,6 @@ struct GoCommand {
 // the opponent's clocks for the search.
 int32_t uci_time_allotment(const GoCommand& go);
 
-// The search limits for a "go" (the allotment included).
+// The search limits for a "go": the classic search's allotment included, and the clock reading
+// the strong search plans its own time from.
 void set_limits_for(const GoCommand& go);

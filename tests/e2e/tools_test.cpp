@@ -62,6 +62,25 @@ TEST(BenchTool, TheSignatureIsTheSameFromRunToRun) {
     EXPECT_EQ(run_program(VANTREK_BENCH, {"0"}, "", "").exit_status, 2);
 }
 
+TEST(BenchTool, ChoosesTheSearch) {
+    const auto classic = run_program(VANTREK_BENCH, {"--search", "classic", "4"}, "", "");
+    const auto strong = run_program(VANTREK_BENCH, {"--search", "strong", "4"}, "", "");
+    const auto again = run_program(VANTREK_BENCH, {"--search", "strong", "4"}, "", "");
+    ASSERT_EQ(strong.exit_status, 0) << strong.err;
+    EXPECT_EQ(value_of(classic.out, "nodes"),
+              value_of(run_program(VANTREK_BENCH, {"4"}, "", "").out, "nodes"));
+    EXPECT_NE(value_of(strong.out, "nodes"), value_of(classic.out, "nodes"));
+    EXPECT_EQ(value_of(strong.out, "nodes"), value_of(again.out, "nodes"));
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--search"},
+                                                {"--search", "fast"},
+                                                {"--search", "strong", "x"},
+                                                {"4", "--search", "strong"}}) {
+        const auto result = run_program(VANTREK_BENCH, bad, "", "");
+        EXPECT_EQ(result.exit_status, 2);
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
 } // namespace
 
 namespace {

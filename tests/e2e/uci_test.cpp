@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "protocol/move_text.h"
+#include "search/strong_time.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"
 
@@ -102,6 +103,7 @@ TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
     EXPECT_TRUE(has("option name OwnBook type check default true"));
     EXPECT_TRUE(has("option name BookFile type string default Vantrek.book"));
     EXPECT_TRUE(has("option name ParameterFile type string default kelmora.ini"));
+    EXPECT_TRUE(has("option name Search type combo default strong var strong var classic"));
     // Nothing but info strings may come before the handshake's lines.
     for (const auto& line : lines)
         EXPECT_TRUE(line.rfind("id ", 0) == 0 || line.rfind("option ", 0) == 0 ||
@@ -314,6 +316,75 @@ TEST(Uci, OptionsHashBookAndWeights) {
     uci.send("setoption name Colour value blue");
     uci.send("go depth 3");
     expect_legal_lines(uci.until("bestmove"), START, {});
+}
+
+// The final node count and best move of a depth-limited search.
+std::pair<int64_t, std::string> nodes_and_move(const std::vector<std::string>& lines) {
+    int64_t nodes = 0;
+    for (const auto& line : lines) {
+        const auto words = words_of(line);
+        const auto at = std::find(words.begin(), words.end(), "nodes");
+        if (at != words.end() && at + 1 != words.end()) nodes = std::stoll(*(at + 1));
+    }
+    return {nodes, best_move_of(lines)};
+}
+
+TEST(Uci, SearchOptionChoosesTheStrongOrTheClassicSearch) {
+    UciSession uci;
+    const char* fen = "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+    uci.send(std::string("position fen ") + fen);
+    // The same search twice gives the same tree; the two searches give different ones.
+    uci.send("setoption name Search value classic");
+    uci.send("go depth 5");
+    const auto classic_lines = uci.until("bestmove");
+    expect_legal_lines(classic_lines, fen, {});
+    UciSession other;
+    other.send(std::string("position fen ") + fen);
+    other.send("setoption name Search value Classic");
+    other.send("go depth 5");
+    EXPECT_EQ(nodes_and_move(other.until("bestmove")), nodes_and_move(classic_lines));
+    other.send("setoption name Search value strong");
+    other.send("ucinewgame");
+    other.send(std::string("position fen ") + fen);
+    other.send("go depth 5");
+    const auto strong_lines = other.until("bestmove");
+    expect_legal_lines(strong_lines, fen, {});
+    EXPECT_NE(nodes_and_move(strong_lines).first, nodes_and_move(classic_lines).first);
+
+    // Another value is refused with a word, and the choice stays.
+    uci.send("setoption name Search value fastest");
+    uci.send("isready");
+    const auto lines = uci.until("readyok");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "info string Search is strong or classic; it stays classic");
+}
+
+// A game at 1 s + 0.01 s, the strong search playing both sides from the clocks an interface
+// would send: no move takes longer than the hard limit of its clock (plus the time a loaded
+// machine may take to schedule the engine and pass lines on), and neither clock runs out.
+TEST(Uci, StrongSearchKeepsToItsClockAtOneSecondPlusIncrement) {
+    UciSession uci;
+    uci.send("setoption name OwnBook value false");
+    int64_t clock[2] = {1000, 1000};
+    std::string moves;
+    for (int move_number = 0; move_number < 50; ++move_number) {
+        const int side = move_number % 2;
+        uci.send("position startpos" + (moves.empty() ? "" : " moves" + moves));
+        uci.send("isready");
+        uci.until("readyok");
+        const TimePlan plan = plan_time(ClockReading{clock[side], 10, 0, -1});
+        const auto start = Clock::now();
+        uci.send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) +
+                 " winc 10 binc 10");
+        const auto lines = uci.until("bestmove", milliseconds(3000));
+        const int64_t took = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+        EXPECT_LE(took, plan.hard + 100) << "move " << move_number << " with " << clock[side];
+        clock[side] += 10 - took;
+        ASSERT_GT(clock[side], 0) << "move " << move_number;
+        const std::string best = best_move_of(lines);
+        if (best == "0000") break; // the game is over
+        moves += " " + best;
+    }
 }
 
 TEST(Uci, QuitAndEndOfInputEndTheEngineEvenWhileItThinks) {

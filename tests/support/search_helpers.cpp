@@ -4,6 +4,7 @@
 #include "protocol/command_loop.h"
 #include "protocol/engine_turn.h"
 #include "search/iterate.h"
+#include "search/strong_root.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "support/board_helpers.h"
@@ -39,6 +40,17 @@ std::string best_move_at_depth(const std::string& fen, int depth) {
     ply = 0;
     game_state = IN_PROGRESS;
     const Move best = search_best_move();
+    return best.from == 0 ? "none" : text_of(best);
+}
+
+std::string strong_best_move_at_depth(const std::string& fen, int depth) {
+    set_up(fen);
+    QuietSearch quiet(depth);
+    strong_new_game();
+    node_count = 0;
+    ply = 0;
+    game_state = IN_PROGRESS;
+    const Move best = strong_search_best_move();
     return best.from == 0 ? "none" : text_of(best);
 }
 

@@ -19,4 +19,7 @@ class QuietSearch {
 // or "none" when the search returns no move.
 std::string best_move_at_depth(const std::string& fen, int depth);
 
+// The same with the strong search (its ordering tables fresh, as after ucinewgame).
+std::string strong_best_move_at_depth(const std::string& fen, int depth);
+
 } // namespace test_support

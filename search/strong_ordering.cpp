@@ -1,0 +1,174 @@
+#include "search/strong_ordering.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "search/see.h"
+#include "search/strong_search.h"
+
+int16_t strong_history[2][BOARD_SQUARES][BOARD_SQUARES];
+Move strong_killers[MAX_PLY][2];
+Move counter_moves[PIECE_CODES][BOARD_SQUARES];
+Move move_stack[MAX_PLY];
+int32_t moved_piece_stack[MAX_PLY];
+
+namespace {
+
+// The most a history bonus adds at once: depth squared, capped.
+constexpr int32_t MAX_HISTORY_BONUS = 1200;
+// Marks a capture in the good band that still needs the exchange evaluation.
+constexpr int32_t UNCHECKED_CAPTURE = 1;
+// Moves picked one at a time before the rest of a list is sorted.
+constexpr int32_t SORT_AFTER_PICKS = 3;
+// Only the quiet moves tried before a cutoff are punished; more than this many are not
+// remembered.
+constexpr int32_t MAX_TRIED_QUIETS = 64;
+
+// Most valuable victim first, the cheapest attacker first among equal victims.
+inline int32_t victim_attacker_score(const Move& move) {
+    const int32_t victim = move.captured == EMPTY ? 0 : see_value[move.captured];
+    const int32_t promotion = move.promotion == 0 ? 0 : see_value[move.promotion];
+    return (victim + promotion) * 16 - see_value[board[move.from]] / 128;
+}
+
+// Moves a history score towards +-HISTORY_LIMIT by `bonus`, less the closer it already is.
+inline void nudge_history(int16_t& entry, int32_t bonus) {
+    const int32_t value = entry;
+    entry = static_cast<int16_t>(value + bonus - value * std::abs(bonus) / HISTORY_LIMIT);
+}
+
+// Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
+// the mark, or moves to the losing band. True when it moved.
+inline bool settle_capture(const Move& move, int32_t& score) {
+    if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
+        return false;
+    if (see_at_least(move, 0)) {
+        score -= UNCHECKED_CAPTURE;
+        return false;
+    }
+    score = BAD_CAPTURE_BAND + victim_attacker_score(move);
+    return true;
+}
+
+} // namespace
+
+void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& table_move) {
+    const Move& counter = counter_move();
+    const Move& killer1 = strong_killers[ply][0];
+    const Move& killer2 = strong_killers[ply][1];
+    for (int32_t i = 0; i < count; ++i) {
+        const Move& move = list[i];
+        if (same_move(move, table_move)) {
+            scores[i] = TABLE_MOVE_SCORE;
+        } else if (!is_quiet(move)) {
+            // A promotion to less than a queen is worth less than any quiet move. A capture by
+            // a piece worth more than its victim may lose material: the exchange evaluation
+            // decides when it comes up (most nodes end before).
+            const int32_t value = victim_attacker_score(move);
+            if (move.promotion != 0 && !is_queen_promotion(move))
+                scores[i] = BAD_CAPTURE_BAND + value;
+            else if (move.promotion == 0 && see_value[move.captured] < see_value[board[move.from]])
+                scores[i] = GOOD_CAPTURE_BAND + 2 * value + UNCHECKED_CAPTURE;
+            else
+                scores[i] = GOOD_CAPTURE_BAND + 2 * value;
+        } else if (same_move(move, killer1)) {
+            scores[i] = FIRST_KILLER_SCORE;
+        } else if (same_move(move, killer2)) {
+            scores[i] = SECOND_KILLER_SCORE;
+        } else if (strong_parameters.use_counter_moves && same_move(move, counter)) {
+            scores[i] = COUNTER_MOVE_SCORE;
+        } else {
+            scores[i] = history_of(move);
+        }
+    }
+}
+
+void score_captures(const Move* list, int32_t* scores, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        scores[i] = victim_attacker_score(list[i]);
+}
+
+bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bool may_sort) {
+    if (next >= count) return false;
+    // The first few moves (table move, captures, killers) are picked one at a time, since a
+    // cutoff often comes among them; a deep node that gets further will likely search most of
+    // its moves, so the rest is sorted once, after its captures have been checked.
+    if (may_sort && next > SORT_AFTER_PICKS) return true;
+    if (may_sort && next == SORT_AFTER_PICKS) {
+        for (int32_t i = next; i < count; ++i)
+            settle_capture(list[i], scores[i]);
+        for (int32_t i = next + 1; i < count; ++i) {
+            const Move move = list[i];
+            const int32_t score = scores[i];
+            int32_t j = i - 1;
+            for (; j >= next && scores[j] < score; --j) {
+                list[j + 1] = list[j];
+                scores[j + 1] = scores[j];
+            }
+            list[j + 1] = move;
+            scores[j + 1] = score;
+        }
+        return true;
+    }
+    while (true) {
+        int32_t best = next;
+        for (int32_t i = next + 1; i < count; ++i)
+            if (scores[i] > scores[best]) best = i;
+        if (best != next) {
+            std::swap(list[best], list[next]);
+            std::swap(scores[best], scores[next]);
+        }
+        // A capture that turns out to lose goes behind the quiet moves; pick again.
+        if (!settle_capture(list[next], scores[next])) return true;
+    }
+}
+
+int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from) {
+    int32_t kept = from;
+    for (int32_t i = from; i < count; ++i) {
+        if (is_quiet(list[i])) continue;
+        list[kept] = list[i];
+        scores[kept] = scores[i];
+        ++kept;
+    }
+    return kept;
+}
+
+void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried, int32_t tried_count) {
+    // 1. Killers: the newest first, without a move in both slots.
+    if (!same_move(move, strong_killers[ply][0])) {
+        strong_killers[ply][1] = strong_killers[ply][0];
+        strong_killers[ply][0] = move;
+    }
+    // 2. The counter move of the move that led here (none after a null move).
+    if (move_stack[ply].from != 0) counter_moves[moved_piece_stack[ply]][move_stack[ply].to] = move;
+    // 3. History: up for the move that cut off, down for the quiet moves that did not.
+    const int32_t bonus = std::min(depth * depth, MAX_HISTORY_BONUS);
+    nudge_history(strong_history[side_to_move][move.from][move.to], bonus);
+    for (int32_t i = 0; i < std::min(tried_count, MAX_TRIED_QUIETS); ++i)
+        nudge_history(strong_history[side_to_move][tried[i].from][tried[i].to], -bonus);
+}
+
+void prepare_strong_ordering() {
+    for (auto& side : strong_history)
+        for (auto& row : side)
+            for (int16_t& entry : row)
+                entry = static_cast<int16_t>(entry / 2);
+    for (auto& killers : strong_killers)
+        killers[0] = killers[1] = NULL_MOVE;
+    for (int p = 0; p < MAX_PLY; ++p) {
+        move_stack[p] = NULL_MOVE;
+        moved_piece_stack[p] = 0;
+    }
+}
+
+void clear_strong_ordering() {
+    for (auto& side : strong_history)
+        for (auto& row : side)
+            for (int16_t& entry : row)
+                entry = 0;
+    for (auto& row : counter_moves)
+        for (Move& move : row)
+            move = NULL_MOVE;
+    prepare_strong_ordering();
+}

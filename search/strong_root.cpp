@@ -1,0 +1,246 @@
+#include "search/strong_root.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "board/attack.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/repetition.h"
+#include "book/book.h"
+#include "eval/evaluate.h"
+#include "protocol/engine_turn.h"
+#include "search/iterate.h"
+#include "search/scores.h"
+#include "search/search.h"
+#include "search/strong_ordering.h"
+#include "search/strong_search.h"
+#include "search/strong_table.h"
+#include "search/strong_time.h"
+#include "search/thinking.h"
+
+RootMove root_moves[MAX_MOVES];
+int32_t root_move_count = 0;
+
+namespace {
+
+// Aspiration windows: from this depth on, the first window is this wide on either side of
+// the last iteration's score, and grows by half on every failure; past the widest one the
+// window is open.
+constexpr int32_t ASPIRATION_MIN_DEPTH = 5;
+constexpr int32_t ASPIRATION_WINDOW = 25;
+constexpr int32_t WIDEST_ASPIRATION_WINDOW = 1000;
+// The root's best score when its move mates at once (mated at ply 2).
+constexpr int32_t MATE_IN_ONE_SCORE = MATE_SCORE - 2;
+
+bool tables_ready = false;
+
+// The principal variation the child left in pv_table row 1, kept with its root move.
+void keep_variation(RootMove& root) {
+    root.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
+    for (int32_t i = 0; i < root.pv_length; ++i)
+        root.pv[i] = pv_table[1][i + 1];
+}
+
+// Puts a root move's variation back into pv_table row 1, where the thinking output reads it.
+void show_variation(const RootMove& root) {
+    for (int32_t i = 0; i < root.pv_length; ++i)
+        pv_table[1][i + 1] = root.pv[i];
+    pv_length[1] = root.pv_length + 1;
+}
+
+// A root that is already drawn reports a draw at every depth and gives no move, as the engine
+// adjudicates the draw itself.
+Move report_drawn_root(int32_t state) {
+    game_state = state;
+    root_score = 0;
+    pv_length[1] = 0;
+    for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth)
+        thinking_output->iteration_finished(0);
+    return NULL_MOVE;
+}
+
+// One iteration inside aspiration windows around the last score, widened on the side that
+// failed until the score falls inside. Returns the score (meaningless when stopped).
+int32_t search_with_aspiration(int32_t depth, int32_t last_score) {
+    int32_t delta = ASPIRATION_WINDOW;
+    int32_t alpha = -INFINITE_SCORE;
+    int32_t beta = INFINITE_SCORE;
+    if (strong_parameters.use_aspiration && depth >= ASPIRATION_MIN_DEPTH &&
+        std::abs(last_score) < MATE_THRESHOLD) {
+        alpha = last_score - delta;
+        beta = last_score + delta;
+    }
+    while (true) {
+        const int32_t score = search_root_moves(alpha, beta, depth, 0);
+        if (strong_stopped) return score;
+        if (score > alpha && score < beta) return score;
+        delta += delta / 2;
+        if (score <= alpha) {
+            // Failing low: look lower, and pull beta in, the truth is below the old window.
+            beta = (alpha + beta) / 2;
+            alpha = std::abs(score) > MATE_THRESHOLD || delta > WIDEST_ASPIRATION_WINDOW
+                        ? -INFINITE_SCORE
+                        : std::max(score - delta, -INFINITE_SCORE);
+        } else {
+            beta = std::abs(score) > MATE_THRESHOLD || delta > WIDEST_ASPIRATION_WINDOW
+                       ? INFINITE_SCORE
+                       : std::min(score + delta, INFINITE_SCORE);
+        }
+    }
+}
+
+} // namespace
+
+void collect_root_moves() {
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    score_moves(list, scores, count, strong_tt_probe().move);
+    root_move_count = 0;
+    for (int32_t next = 0; pick_next_move(list, scores, count, next, true); ++next) {
+        MoveUndo undo;
+        const bool legal = play_move(list, next, undo);
+        take_back_move(list, next, undo);
+        if (!legal) continue;
+        RootMove& root = root_moves[root_move_count++];
+        root.move = list[next];
+        root.score = root.previous_score = -INFINITE_SCORE;
+        root.pv[0] = list[next];
+        root.pv_length = 1;
+    }
+}
+
+int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t first) {
+    // 1. Per iteration: the evaluation's phase reference, the moves' previous scores.
+    ply = 1;
+    root_non_pawn_count = non_pawn_count;
+    pv_length[1] = 1;
+    const bool in_check = side_to_move_in_check();
+    const int32_t child_depth = depth - 1 + (in_check ? 1 : 0);
+    int32_t best_score = -INFINITE_SCORE;
+    for (int32_t i = first; i < root_move_count; ++i)
+        root_moves[i].previous_score = root_moves[i].score;
+
+    // 2. The best move of the last iteration with the full window, every other one with a zero
+    // window first; a move that beats alpha is searched again in full and moves to the front.
+    for (int32_t i = first; i < root_move_count; ++i) {
+        RootMove& root = root_moves[i];
+        MoveUndo undo;
+        play_move(&root.move, 0, undo);
+        ++node_count;
+        move_stack[ply] = root.move;
+        moved_piece_stack[ply] = board[root.move.to];
+        int32_t score;
+        if (i == first) {
+            score = -strong_search(-beta, -alpha, child_depth, true);
+        } else {
+            score = -strong_search(-alpha - 1, -alpha, child_depth, true);
+            if (score > alpha && score < beta)
+                score = -strong_search(-beta, -alpha, child_depth, true);
+        }
+        take_back_move(&root.move, 0, undo);
+        // 2.1 Cut off: what is left of the iteration says nothing.
+        if (strong_stopped) return best_score;
+
+        // 2.2 The move's own score and line, when it is more than a zero-window bound.
+        if (i == first || score > alpha) {
+            update_pv(root.move);
+            root.score = score;
+            keep_variation(root);
+        } else {
+            root.score = -INFINITE_SCORE;
+        }
+        best_score = std::max(best_score, score);
+        if (score > alpha) {
+            std::rotate(root_moves + first, root_moves + i, root_moves + i + 1);
+            if (score >= beta) return score;
+            alpha = score;
+            if (i != first) thinking_output->new_best_move(score);
+        }
+    }
+    return best_score;
+}
+
+Move strong_search_best_move() {
+    // 1. The book first.
+    const Move book_move = choose_book_move();
+    if (book_move.from != 0) {
+        thinking_output->playing_from_book();
+        return book_move;
+    }
+
+    // 2. A fresh search: the tables, the clock, no looks at the limits before the first
+    // iteration is done (it takes a moment and guarantees a move).
+    if (!tables_ready) {
+        init_strong_search();
+        clear_strong_ordering();
+        tables_ready = true;
+    }
+    node_count = 0;
+    search_aborted = false;
+    first_move_aborted = false;
+    prepare_strong_ordering();
+    start_strong_clock(search_limits.use_clock ? plan_time(strong_clock) : TimePlan{});
+    strong_next_check = INT64_MAX;
+    thinking_output->search_started();
+
+    // 3. The end of the game at the root: no legal move, a repetition, the fifty-move rule.
+    ply = 1;
+    collect_root_moves();
+    if (root_move_count == 0) {
+        if (side_to_move_in_check())
+            game_state = side_to_move == 1 ? BLACK_MATES : WHITE_MATES;
+        else
+            game_state = STALEMATE;
+        return NULL_MOVE;
+    }
+    if (is_repetition()) return report_drawn_root(REPETITION_DRAW);
+    if (fifty_move_rule_reached()) return report_drawn_root(FIFTY_MOVE_DRAW);
+
+    // 4. Deepen one ply at a time until a limit says stop.
+    int32_t last_score = 0;
+    int32_t stable_iterations = 0;
+    Move last_best = NULL_MOVE;
+    for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
+        const int32_t score = search_with_aspiration(iteration_depth, last_score);
+        if (iteration_depth == 1) strong_next_check = node_count;
+        if (strong_stopped) break;
+
+        // 4.1 A finished iteration: its best line goes out.
+        root_score = score;
+        show_variation(root_moves[0]);
+        thinking_output->iteration_finished(score);
+
+        // 4.2 Whether to go deeper: the node limit, "stop", a single legal move, and the soft
+        // limit as the stability of the best move and the trend of the score stretch it.
+        stable_iterations = same_move(root_moves[0].move, last_best) ? stable_iterations + 1 : 0;
+        const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
+        last_best = root_moves[0].move;
+        last_score = score;
+        if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) break;
+        if (stop_requested.load(std::memory_order_relaxed)) break;
+        // A move forced on the clock is played at once: thinking cannot change it.
+        if (root_move_count == 1 && search_limits.use_clock) break;
+        if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;
+    }
+    iteration_depth = std::min(iteration_depth, search_limits.max_depth);
+
+    // 5. The move: the front of the list, where a move that beat the last iteration's best in
+    // a cut-off iteration has also gone. After a cut-off iteration its line goes out again,
+    // with the nodes and time at the end, under the depth last completed.
+    root_score = root_moves[0].score;
+    show_variation(root_moves[0]);
+    if (strong_stopped) {
+        iteration_depth = std::max(iteration_depth - 1, 1);
+        thinking_output->iteration_finished(root_score);
+    }
+    if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
+    return root_moves[0].move;
+}
+
+void strong_new_game() {
+    clear_strong_ordering();
+}

@@ -1,0 +1,401 @@
+#include "search/strong_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "board/attack.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/repetition.h"
+#include "eval/evaluate.h"
+#include "search/iterate.h"
+#include "search/scores.h"
+#include "search/search.h"
+#include "search/see.h"
+#include "search/strong_ordering.h"
+#include "search/strong_table.h"
+#include "search/strong_time.h"
+#include "search/transposition.h"
+
+StrongParameters strong_parameters;
+
+namespace {
+
+// The static evaluation of a node in check is not taken.
+constexpr int32_t NO_EVAL = -2 * INFINITE_SCORE;
+// Plies of the quiescence search in which a check is still answered with every move; deeper,
+// the side in check stands pat like any other.
+constexpr int32_t QUIESCENCE_EVASION_PLIES = 4;
+// The quiet moves a node remembers having tried, to lower their history on a cutoff.
+constexpr int32_t MAX_TRIED_QUIETS = 64;
+// From this depth on a node sorts its moves after the first few picks.
+constexpr int32_t SORT_MIN_DEPTH = 3;
+// Reductions by depth and move number, both capped here.
+constexpr int REDUCTION_TABLE_SIZE = 64;
+
+int32_t static_eval_stack[MAX_PLY];
+int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
+
+// Knights, bishops, rooks and queens of the side to move: without any, passing the move is
+// no safe guess (zugzwang is common in pawn endings).
+int32_t own_pieces() {
+    int32_t pieces = 0;
+    for (int slot = 1; slot <= piece_count; ++slot) {
+        const int square = piece_list[slot];
+        if (square == 0) continue;
+        const int32_t code = board[square];
+        if ((code & 1) == side_to_move && code > BLACK_PAWN && code != WHITE_KING &&
+            code != BLACK_KING)
+            ++pieces;
+    }
+    return pieces;
+}
+
+inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
+    return hit.bound == BOUND_EXACT || (hit.bound == BOUND_LOWER && hit.score >= beta) ||
+           (hit.bound == BOUND_UPPER && hit.score <= alpha);
+}
+
+// Asks the memory for the table slot of the position just reached, which the child probes
+// soon after: the table is far larger than the caches.
+inline void prefetch_table_slot() {
+    __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
+}
+
+// Remembers the move just played at this ply, for the counter move of the reply.
+inline void note_move_played(const Move& move) {
+    move_stack[ply] = move;
+    moved_piece_stack[ply] = board[move.to];
+}
+
+int32_t late_move_reduction(int32_t depth, int32_t move_number, bool pv_node, bool improving,
+                            const Move& move) {
+    int32_t reduction = reduction_table[std::min(depth, REDUCTION_TABLE_SIZE - 1)]
+                                       [std::min(move_number, REDUCTION_TABLE_SIZE - 1)];
+    // Less in the principal variation, more where the position is getting worse, and less for
+    // a move that has often been good elsewhere.
+    reduction -= pv_node ? 1 : 0;
+    reduction += improving ? 0 : 1;
+    reduction -= history_of(move) / 6000;
+    return std::clamp(reduction, 0, depth - 2);
+}
+
+// Step 7.3: passes the move; when even that leaves the opponent below beta, the node is
+// assumed to fail high. Returns the score to return, or NO_EVAL to go on searching.
+int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
+    const StrongParameters& tune = strong_parameters;
+    const int32_t reduction = 3 + depth / 4 + std::min((eval - beta) / 220, 3);
+    MoveUndo undo;
+    make_null_move(undo);
+    note_move_played(NULL_MOVE);
+    moved_piece_stack[ply] = 0;
+    int32_t null_score = -strong_search(-beta, -beta + 1, depth - reduction, false);
+    unmake_null_move(undo);
+    if (strong_stopped || null_score < beta) return NO_EVAL;
+    // A mate found after passing proves nothing about the moves.
+    if (null_score > MATE_THRESHOLD) null_score = beta;
+    if (depth < tune.null_move_verify_depth) return null_score;
+    // Deep down a wrong cutoff costs much: confirm it with a real search of the same depth.
+    const int32_t verified = strong_search(beta - 1, beta, depth - reduction, false);
+    if (strong_stopped || verified < beta) return NO_EVAL;
+    return null_score;
+}
+
+} // namespace
+
+void init_strong_search() {
+    for (int depth = 1; depth < REDUCTION_TABLE_SIZE; ++depth)
+        for (int number = 1; number < REDUCTION_TABLE_SIZE; ++number)
+            reduction_table[depth][number] =
+                static_cast<int8_t>(0.75 + std::log(depth) * std::log(number) * 100.0 /
+                                               strong_parameters.reduction_divisor);
+}
+
+int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed) {
+    const StrongParameters& tune = strong_parameters;
+    const bool pv_node = beta - alpha > 1;
+
+    // 1. A side in check is given a ply more (within reason, so that perpetual checks end);
+    // with the depth used up the captures decide.
+    const bool in_check = side_to_move_in_check();
+    if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
+    if (depth <= 0) return strong_quiesce(alpha, beta, 0);
+    pv_length[ply] = ply;
+
+    // 2. The limits: clock, nodes, "stop".
+    strong_poll_limits();
+    if (strong_stopped) return 0;
+
+    // 3. Draws by repetition and the fifty-move rule (a mate on the hundredth move still
+    // counts), and the deepest ply the tables allow.
+    if (is_repetition()) return 0;
+    if (fifty_move_rule_reached() && !in_check) return 0;
+    if (ply >= SEARCH_PLY_LIMIT) return evaluate();
+
+    // 4. Mate-distance pruning: no line from here can beat a mate already found nearer the root.
+    alpha = std::max(alpha, ply - MATE_SCORE);
+    beta = std::min(beta, MATE_SCORE - ply - 1);
+    if (alpha >= beta) return alpha;
+
+    // 5. The table: outside the principal variation a deep enough result settles the node;
+    // everywhere its move goes first.
+    const TableHit hit = strong_tt_probe();
+    if (!pv_node && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
+        return hit.score;
+
+    // 6. The static evaluation, sharpened by the table's score where its bound allows, and
+    // whether it improved on the same side's last turn.
+    int32_t static_eval = NO_EVAL;
+    int32_t eval = NO_EVAL;
+    if (!in_check) {
+        static_eval = evaluate();
+        eval = static_eval;
+        if (hit.found &&
+            (hit.bound == BOUND_EXACT || (hit.bound == BOUND_LOWER && hit.score > eval) ||
+             (hit.bound == BOUND_UPPER && hit.score < eval)))
+            eval = hit.score;
+    }
+    static_eval_stack[ply] = static_eval;
+    // (The root, ply 1, keeps no evaluation: the comparison starts at ply 4.)
+    const bool improving = !in_check && ply > 3 && static_eval_stack[ply - 2] != NO_EVAL &&
+                           static_eval > static_eval_stack[ply - 2];
+    strong_killers[ply + 1][0] = strong_killers[ply + 1][1] = NULL_MOVE;
+
+    // 7. Pruning from the static evaluation, only outside the principal variation, out of
+    // check and away from mate scores.
+    if (!pv_node && !in_check && std::abs(beta) < MATE_THRESHOLD) {
+        // 7.1 Reverse futility: so far above beta that a shallow search will not come down.
+        if (tune.use_futility && depth <= tune.reverse_futility_depth &&
+            eval - tune.reverse_futility_margin * (depth - (improving ? 1 : 0)) >= beta)
+            return eval;
+        // 7.2 Razoring: so far below alpha that only a capture could help; ask the quiescence
+        // search.
+        if (tune.use_futility && depth <= tune.razor_depth &&
+            eval + tune.razor_margin * depth <= alpha) {
+            const int32_t score = strong_quiesce(alpha, beta, 0);
+            if (score <= alpha) return score;
+        }
+        // 7.3 Null move, unless the table says this node stays below beta.
+        if (tune.use_null_move && null_allowed && depth >= tune.null_move_min_depth &&
+            eval >= beta && static_eval >= beta - 20 * depth &&
+            !(hit.found && hit.bound == BOUND_UPPER && hit.score < beta) && own_pieces() > 0) {
+            const int32_t score = try_null_move(beta, depth, eval);
+            if (strong_stopped) return 0;
+            if (score != NO_EVAL) return score;
+        }
+    }
+
+    // 8. Internal iterative reduction: a node without a table move is most likely new and
+    // badly ordered; search it a ply shallower, the next iteration finds the move.
+    if (tune.use_iir && depth >= tune.iir_min_depth && hit.move.from == 0) --depth;
+
+    // 9. Futility decides before generation: when it would prune every quiet move, only the
+    // captures and promotions are generated.
+    const bool quiets_futile =
+        tune.use_futility && !in_check && depth <= tune.futility_depth &&
+        static_eval + tune.futility_base + tune.futility_margin * depth <= alpha;
+
+    // 10. The move loop.
+    const int32_t node_alpha = alpha;
+    int32_t best_score = -INFINITE_SCORE;
+    Move best_move = NULL_MOVE;
+    int32_t legal_moves = 0;
+    Move tried_quiets[MAX_TRIED_QUIETS];
+    int32_t tried_quiet_count = 0;
+    const int32_t late_move_limit = (3 + depth * depth) / (improving ? 1 : 2);
+    // Near the leaves late move pruning keeps the moves tried few: picking them one by one
+    // costs less than sorting them all.
+    const bool sort_moves = depth > SORT_MIN_DEPTH;
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    // A second pass over every move follows when the first had only captures and none of them
+    // was legal, so that a position is never taken for mate or stalemate.
+    for (bool captures_only = quiets_futile;; captures_only = false) {
+        int32_t count = 0;
+        if (captures_only)
+            generate_captures(list, count);
+        else
+            generate_moves(list, count);
+        score_moves(list, scores, count, hit.move);
+        for (int32_t next = 0; pick_next_move(list, scores, count, next, sort_moves); ++next) {
+            const Move move = list[next];
+            const bool quiet = is_quiet(move);
+
+            // 10.1 Pruning before the move is made: only once a move has been searched without
+            // being mated, so that a position is never taken for mate or stalemate because its
+            // moves were pruned.
+            if (!in_check && best_score > -MATE_THRESHOLD) {
+                if (quiet) {
+                    // Late move pruning (enough quiet moves have been tried at this depth) and
+                    // futility (near the leaves, a quiet move will not lift a score this far
+                    // below alpha) end the quiet moves: only captures are left to try.
+                    if ((tune.use_late_move_pruning && depth <= tune.late_move_pruning_depth &&
+                         legal_moves >= late_move_limit) ||
+                        (tune.use_futility && depth <= tune.futility_depth &&
+                         static_eval + tune.futility_base + tune.futility_margin * depth <=
+                             alpha)) {
+                        count = drop_quiet_moves(list, scores, count, next);
+                        --next;
+                        continue;
+                    }
+                    if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
+                        !see_at_least(move, -tune.see_quiet_margin * depth))
+                        continue;
+                } else if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
+                           is_losing_capture_score(scores[next]) &&
+                           !see_at_least(move, -tune.see_capture_margin * depth * depth)) {
+                    continue;
+                }
+            }
+
+            // 10.2 Make the move; the generator's moves may leave the king attacked.
+            MoveUndo undo;
+            if (!play_move(list, next, undo)) {
+                take_back_move(list, next, undo);
+                continue;
+            }
+            prefetch_table_slot();
+            ++node_count;
+            ++legal_moves;
+            note_move_played(move);
+            const int32_t new_depth = depth - 1;
+
+            // 10.3 Principal variation search: the first move with the full window, the others
+            // with a zero window (late quiet moves also shallower), searched again in full only
+            // when they beat alpha.
+            int32_t score;
+            if (legal_moves == 1) {
+                score = -strong_search(-beta, -alpha, new_depth, true);
+            } else {
+                int32_t reduction = 0;
+                if (tune.use_reductions && depth >= tune.reduction_min_depth && quiet &&
+                    !in_check && legal_moves > (pv_node ? 3 : 1) &&
+                    !is_killer_or_counter_score(scores[next]) && !side_to_move_in_check())
+                    reduction = late_move_reduction(depth, legal_moves, pv_node, improving, move);
+                score = -strong_search(-alpha - 1, -alpha, new_depth - reduction, true);
+                if (score > alpha && reduction > 0)
+                    score = -strong_search(-alpha - 1, -alpha, new_depth, true);
+                if (score > alpha && score < beta)
+                    score = -strong_search(-beta, -alpha, new_depth, true);
+            }
+            take_back_move(list, next, undo);
+            if (strong_stopped) return 0;
+
+            // 10.4 A new best move; at beta the node is refuted and the move's tables learn.
+            if (score > best_score) {
+                best_score = score;
+                if (score > alpha) {
+                    best_move = move;
+                    if (pv_node) update_pv(move);
+                    if (score >= beta) {
+                        if (quiet)
+                            reward_quiet_cutoff(move, depth, tried_quiets, tried_quiet_count);
+                        break;
+                    }
+                    alpha = score;
+                }
+            }
+            if (quiet && tried_quiet_count < MAX_TRIED_QUIETS)
+                tried_quiets[tried_quiet_count++] = move;
+        }
+        if (legal_moves > 0 || !captures_only) break;
+    }
+
+    // 11. Mate and stalemate (no pruning happens before a first legal move, so none here
+    // means none at all), and the fifty-move rule.
+    if (legal_moves == 0) return in_check ? ply - MATE_SCORE : 0;
+    if (fifty_move_rule_reached()) return 0;
+
+    // 12. The table learns the result: a lower bound at a cutoff, exact when a move raised
+    // alpha, otherwise an upper bound.
+    const uint8_t bound = best_score >= beta        ? BOUND_LOWER
+                          : best_score > node_alpha ? BOUND_EXACT
+                                                    : BOUND_UPPER;
+    strong_tt_store(depth, best_score, bound, best_move);
+    return best_score;
+}
+
+int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
+    const StrongParameters& tune = strong_parameters;
+    const bool pv_node = beta - alpha > 1;
+    pv_length[ply] = ply;
+
+    // 1. The limits, and the deepest ply the tables allow.
+    strong_poll_limits();
+    if (strong_stopped) return 0;
+    if (ply >= SEARCH_PLY_LIMIT) return evaluate();
+
+    // 2. The table, at depth 0.
+    const TableHit hit = strong_tt_probe();
+    if (!pv_node && hit.found && table_cuts(hit, alpha, beta)) return hit.score;
+
+    // 3. A side in check must answer it (in the first plies); otherwise it may stand pat on
+    // the static evaluation.
+    const bool in_check = quiescence_ply < QUIESCENCE_EVASION_PLIES && side_to_move_in_check();
+    int32_t best_score = -INFINITE_SCORE;
+    int32_t stand_pat = NO_EVAL;
+    if (!in_check) {
+        stand_pat = evaluate();
+        if (stand_pat >= beta) return stand_pat;
+        alpha = std::max(alpha, stand_pat);
+        best_score = stand_pat;
+    }
+
+    // 4. Every move out of check, else the captures and promotions.
+    Move list[MAX_MOVES];
+    int32_t scores[MAX_MOVES];
+    int32_t count = 0;
+    if (in_check) {
+        generate_moves(list, count);
+        score_moves(list, scores, count, hit.move);
+    } else {
+        generate_captures(list, count);
+        score_captures(list, scores, count);
+    }
+
+    // 5. The move loop, without hopeless captures: an under-promotion, a capture that cannot
+    // bring the score near alpha, one that loses material.
+    const int32_t node_alpha = alpha;
+    Move best_move = NULL_MOVE;
+    int32_t legal_moves = 0;
+    for (int32_t next = 0; pick_next_move(list, scores, count, next, false); ++next) {
+        const Move move = list[next];
+        if (!in_check) {
+            if (move.promotion != 0 && !is_queen_promotion(move)) continue;
+            if (move.promotion == 0 &&
+                stand_pat + see_value[move.captured] + tune.delta_margin <= alpha)
+                continue;
+            if (!see_at_least(move, 0)) continue;
+        }
+        MoveUndo undo;
+        if (!play_move(list, next, undo)) {
+            take_back_move(list, next, undo);
+            continue;
+        }
+        prefetch_table_slot();
+        ++node_count;
+        ++legal_moves;
+        note_move_played(move);
+        const int32_t score = -strong_quiesce(-beta, -alpha, quiescence_ply + 1);
+        take_back_move(list, next, undo);
+        if (strong_stopped) return 0;
+        if (score > best_score) {
+            best_score = score;
+            if (score > alpha) {
+                best_move = move;
+                if (pv_node) update_pv(move);
+                if (score >= beta) break;
+                alpha = score;
+            }
+        }
+    }
+
+    // 6. Mated; else the table learns the result at depth 0.
+    if (in_check && legal_moves == 0) return ply - MATE_SCORE;
+    const uint8_t bound = best_score >= beta        ? BOUND_LOWER
+                          : best_score > node_alpha ? BOUND_EXACT
+                                                    : BOUND_UPPER;
+    strong_tt_store(0, best_score, bound, best_move);
+    return best_score;
+}

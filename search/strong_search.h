@@ -1,0 +1,48 @@
+// The strong search below the root: a fail-soft principal variation search with the
+// transposition table, null move, late move reductions, pruning from the static evaluation and
+// the exchange evaluation, and a quiescence search that answers checks.
+#pragma once
+
+#include <cstdint>
+
+// The numbers that shape the strong search, in one place. Margins are in evaluation units (a
+// pawn is 110).
+struct StrongParameters {
+    int32_t null_move_min_depth = 2;
+    int32_t null_move_verify_depth = 10; // verify a null-move cutoff from this depth on
+    int32_t reverse_futility_depth = 7;
+    int32_t reverse_futility_margin = 90; // per ply of depth
+    int32_t razor_depth = 2;
+    int32_t razor_margin = 330;
+    int32_t futility_depth = 6;
+    int32_t futility_base = 90;
+    int32_t futility_margin = 90; // per ply of depth
+    int32_t late_move_pruning_depth = 8;
+    int32_t see_quiet_margin = 70;   // a quiet move may lose this much per ply of depth
+    int32_t see_capture_margin = 25; // a capture this much per ply of depth squared
+    int32_t see_pruning_depth = 8;
+    int32_t reduction_min_depth = 3;
+    int32_t reduction_divisor = 225; // hundredths: reductions grow as ln(depth) * ln(move) / this
+    int32_t iir_min_depth = 4;
+    int32_t delta_margin = 220; // a capture must come this close to alpha in quiescence
+    bool use_null_move = true;
+    bool use_reductions = true;
+    bool use_futility = true; // futility, reverse futility and razoring
+    bool use_late_move_pruning = true;
+    bool use_see_pruning = true;
+    bool use_iir = true;
+    bool use_check_extension = true;
+    bool use_aspiration = true;
+    bool use_counter_moves = true;
+};
+extern StrongParameters strong_parameters;
+
+// The caller has made the move leading here and incremented ply. A window of width 1 is a
+// zero-window node, anything wider a principal-variation node. The result means nothing when
+// strong_stopped is set on return.
+int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed);
+
+int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply);
+
+// Fills the reduction table from the parameters; called before the first search.
+void init_strong_search();

@@ -1,0 +1,113 @@
+#include "search/strong_time.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "search/clock.h"
+
+ClockReading strong_clock;
+bool strong_stopped = false;
+int64_t strong_next_check = 0;
+
+namespace {
+
+// Kept back from every limit: the time an interface takes to receive the move and the engine to
+// be scheduled again, but never more than a twentieth of what is left.
+constexpr int64_t MOVE_OVERHEAD = 20;
+// The moves the remaining time is spread over when the interface does not say.
+constexpr int32_t MOVES_HORIZON = 40;
+// The hard limit: at most this many times the soft one, and at most this share of the time
+// left (a larger one when the time control ends with this move).
+constexpr int64_t HARD_OVER_SOFT = 5;
+constexpr double HARD_SHARE = 0.4;
+constexpr double HARD_SHARE_LAST_MOVE = 0.8;
+// The clock, the node limit and "stop" are looked at after this many nodes (a fraction of a
+// millisecond; reading the clock costs far less than a node).
+constexpr int64_t CHECK_INTERVAL = 256;
+
+TimePlan current_plan;
+int64_t search_start = 0;
+
+} // namespace
+
+int64_t now_milliseconds() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+}
+
+TimePlan plan_time(const ClockReading& clock) {
+    TimePlan plan;
+    // 1. A fixed time per move is used whole, less the overhead.
+    if (clock.move_time >= 0) {
+        plan.use_clock = true;
+        plan.fixed_time = true;
+        plan.hard =
+            std::max<int64_t>(clock.move_time - std::min(MOVE_OVERHEAD, clock.move_time / 20), 1);
+        plan.soft = plan.hard;
+        return plan;
+    }
+    if (clock.time_left < 0) return plan; // no clock: depth, nodes or infinite
+
+    // 2. What may be spent at all.
+    plan.use_clock = true;
+    const int64_t overhead = std::min(MOVE_OVERHEAD, clock.time_left / 20);
+    const int64_t available = std::max<int64_t>(clock.time_left - overhead, 1);
+    const int64_t increment = std::max<int64_t>(clock.increment, 0);
+
+    // 3. The soft limit: an even share of the time over the moves still to play, plus most of
+    // the increment, which comes back after the move.
+    const int32_t moves =
+        clock.moves_to_go > 0 ? std::min(clock.moves_to_go, MOVES_HORIZON) : MOVES_HORIZON;
+    int64_t soft = available / moves + increment * 3 / 4;
+
+    // 4. The hard limit: a few soft limits, but never a large share of the clock, so that
+    // one long think cannot lose the game on time.
+    const double share = moves == 1 ? HARD_SHARE_LAST_MOVE : HARD_SHARE;
+    const int64_t hard = std::min<int64_t>(
+        soft * HARD_OVER_SOFT, static_cast<int64_t>(static_cast<double>(available) * share));
+    plan.hard = std::max<int64_t>(hard, 1);
+    plan.soft = std::clamp<int64_t>(soft, 1, plan.hard);
+    return plan;
+}
+
+double soft_limit_scale(const IterationReport& report) {
+    // 1. A best move that has held for several iterations will most likely stand.
+    double scale = 1.0;
+    if (report.stable_iterations == 0)
+        scale = 1.4;
+    else if (report.stable_iterations == 2)
+        scale = 0.85;
+    else if (report.stable_iterations >= 3)
+        scale = 0.65;
+    // 2. A falling score means trouble found late: look further, up to twice as long.
+    if (report.score_drop > 20) scale *= 1.0 + std::min(report.score_drop, 200) / 200.0;
+    return scale;
+}
+
+void start_strong_clock(const TimePlan& plan) {
+    current_plan = plan;
+    // From the moment the front end took the "go" (to the centisecond), so that the time it
+    // and the book took counts too.
+    search_start = std::min(now_milliseconds(), search_start_time * 10);
+    strong_stopped = false;
+    strong_next_check = 0;
+}
+
+int64_t strong_elapsed() {
+    return now_milliseconds() - search_start;
+}
+
+bool strong_soft_limit_reached(const IterationReport& report) {
+    if (!current_plan.use_clock || current_plan.fixed_time) return false;
+    const double limit = static_cast<double>(current_plan.soft) * soft_limit_scale(report);
+    return static_cast<double>(strong_elapsed()) >=
+           std::min(limit, static_cast<double>(current_plan.hard));
+}
+
+void strong_check_limits() {
+    strong_next_check = node_count + CHECK_INTERVAL;
+    if (stop_requested.load(std::memory_order_relaxed) ||
+        (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) ||
+        (current_plan.use_clock && strong_elapsed() >= current_plan.hard))
+        strong_stopped = true;
+}

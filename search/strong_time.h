@@ -1,0 +1,60 @@
+// The strong search's time management: a soft limit (the time a move should take, stretched
+// or shrunk after each iteration by how settled the search is) and a hard limit (never passed),
+// both from the remaining time, the increment and the moves to go.
+#pragma once
+
+#include <cstdint>
+
+#include "search/iterate.h"
+
+// What the interface said about the clock for this move, in milliseconds.
+struct ClockReading {
+    int64_t time_left = -1; // the side to move's remaining time; -1 when not given
+    int64_t increment = 0;
+    int32_t moves_to_go = 0; // 0: the rest of the game
+    int64_t move_time = -1;  // exactly this long; -1 when not given
+};
+extern ClockReading strong_clock;
+
+// The limits of one search, in milliseconds from its start; both 0 when the clock is unused.
+struct TimePlan {
+    bool use_clock = false;
+    bool fixed_time = false; // a time per move: used whole, no early stop
+    int64_t soft = 0;        // stop deepening past this (scaled by the search's state)
+    int64_t hard = 0;        // abort the iteration in progress at this
+};
+
+// The plan for a clock reading. The time an interface needs to pass the move on is kept back
+// from every limit.
+TimePlan plan_time(const ClockReading& clock);
+
+// How the last completed iteration went, for the decision to deepen.
+struct IterationReport {
+    int32_t stable_iterations; // iterations in a row that kept the best move
+    int32_t score_drop;        // the previous iteration's score minus this one's (> 0: worse)
+};
+
+// The share of the soft limit this search may use after an iteration: less when the best move
+// has stayed the same for several iterations, more when it just changed or the score dropped.
+double soft_limit_scale(const IterationReport& report);
+
+// Milliseconds on a monotonic clock.
+int64_t now_milliseconds();
+
+// Per search: the plan in force and when the search started.
+void start_strong_clock(const TimePlan& plan);
+int64_t strong_elapsed();
+// After an iteration: true when another one should not be started.
+bool strong_soft_limit_reached(const IterationReport& report);
+
+// Set once the search must unwind (hard limit, node limit or "stop"); looked at after every
+// move the search takes back.
+extern bool strong_stopped;
+// The nodes at which the search next looks at the clock, the node limit and "stop".
+extern int64_t strong_next_check;
+// Looks at the limits and sets strong_stopped; the next look comes a few hundred nodes later. The
+// root holds the looks off until its first iteration is done, so that it always has a move.
+void strong_check_limits();
+inline void strong_poll_limits() {
+    if (node_count >= strong_next_check) strong_check_limits();
+}

@@ -1,0 +1,140 @@
+// The strong search: mates and tactics at fixed depth, legal moves everywhere, no mate in one
+// lost to pruning, and the root's game-end detection.
+#include <gtest/gtest.h>
+
+#include "board/attack.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "protocol/engine_turn.h"
+#include "protocol/move_text.h"
+#include "search/iterate.h"
+#include "search/scores.h"
+#include "search/strong_root.h"
+#include "search/strong_table.h"
+#include "search/transposition.h"
+#include "support/board_helpers.h"
+#include "support/search_helpers.h"
+#include "tools/bench_positions.h"
+
+namespace {
+
+using test_support::strong_best_move_at_depth;
+
+TEST(StrongSearch, SolvesMatesAndTacticsAtFixedDepth) {
+    // Mates in one, for either side, and the four-move mate on f7.
+    EXPECT_EQ(strong_best_move_at_depth("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3), "d1d8");
+    EXPECT_EQ(strong_best_move_at_depth("3r2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", 3), "d8d1");
+    EXPECT_EQ(strong_best_move_at_depth(
+                  "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", 3),
+              "h5f7");
+    // Mates in two: a knight check that opens the bishop's diagonal, a queen sacrifice on h6,
+    // a rook sacrifice on g1 for black.
+    EXPECT_EQ(strong_best_move_at_depth(
+                  "r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 6),
+              "d5f6");
+    EXPECT_EQ(strong_best_move_at_depth(
+                  "r1bq2r1/b4pk1/p1pp1p2/1p2pP2/1P2P1PB/3P4/1PPQ2P1/R3K2R w - - 0 1", 6),
+              "d2h6");
+    EXPECT_EQ(strong_best_move_at_depth("6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 6),
+              "g2g1");
+    // Tactics: a knight fork of king and rook, the king taking an unprotected queen.
+    EXPECT_EQ(strong_best_move_at_depth("r3k3/ppp2ppp/8/3N4/8/8/PPP2PPP/4K3 w - - 0 1", 6), "d5c7");
+    EXPECT_EQ(strong_best_move_at_depth("4k3/8/8/8/8/8/3q4/3RK3 w - - 0 1", 5), "e1d2");
+}
+
+// The move must be one of the position's legal moves, as the move parser finds them.
+void expect_legal_choice(const std::string& fen, int depth) {
+    const std::string best = strong_best_move_at_depth(fen, depth);
+    test_support::set_up(fen);
+    Move parsed;
+    EXPECT_TRUE(parse_user_move(best.c_str(), parsed)) << fen << ": " << best;
+}
+
+TEST(StrongSearch, BestMoveIsLegalInVariedPositions) {
+    for (const char* fen : BENCH_POSITIONS)
+        expect_legal_choice(fen, 6);
+    // In check, with few replies; en passant as the only way out; promotions; castling rights.
+    expect_legal_choice("4k3/8/8/8/8/8/4r3/R3K3 w Q - 0 1", 6);
+    expect_legal_choice("8/8/8/2k5/3Pp3/8/8/4K2B b - d3 0 1", 6);
+    expect_legal_choice("8/1P4k1/8/8/8/8/6p1/4K3 w - - 0 1", 6);
+    expect_legal_choice("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", 6);
+}
+
+// True when `move_text` mates at once in `fen`.
+bool mates_at_once(const std::string& fen, const std::string& move_text) {
+    test_support::set_up(fen);
+    Move move;
+    if (!parse_user_move(move_text.c_str(), move)) return false;
+    test_support::play(move_text);
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    for (int i = 0; i < count; ++i) {
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
+        take_back_move(list, i, undo);
+        if (legal) return false;
+    }
+    return side_to_move_in_check();
+}
+
+// A mate in one found at every depth: futility, razoring, null move, reductions and late move
+// pruning must not hide it, also when the mating move is quiet or a promotion.
+TEST(StrongSearch, PruningNeverMissesAMateInOne) {
+    const char* const positions[] = {
+        "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
+        "3r2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1",
+        "7k/5Q2/6K1/8/8/8/8/8 w - - 0 1",
+        "k7/8/1K6/8/8/8/8/7R w - - 0 1",
+        "7k/1P6/6K1/8/8/8/8/8 w - - 0 1",
+        "rnbqkbnr/ppppp2p/5p2/6p1/4P3/3P4/PPP2PPP/RNBQKBNR w KQkq - 0 3",
+        "r1b2rk1/pp3ppp/2p5/8/8/1QN5/PPP2qPP/R1B2R1K b - - 0 1",
+    };
+    for (const char* fen : positions) {
+        for (int depth = 1; depth <= 9; ++depth) {
+            const std::string best = strong_best_move_at_depth(fen, depth);
+            EXPECT_EQ(root_score, MATE_SCORE - 2) << fen << " depth " << depth;
+            EXPECT_TRUE(mates_at_once(fen, best)) << fen << " depth " << depth << ": " << best;
+        }
+    }
+}
+
+TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
+    EXPECT_EQ(strong_best_move_at_depth("6k1/5ppp/8/8/8/8/q4PPP/1r4K1 w - - 0 1", 4), "none");
+    EXPECT_EQ(game_state, BLACK_MATES);
+    EXPECT_EQ(strong_best_move_at_depth("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 4), "none");
+    EXPECT_EQ(game_state, STALEMATE);
+    EXPECT_EQ(strong_best_move_at_depth("4k3/8/8/8/8/8/3Q4/4K3 w - - 101 90", 4), "none");
+    EXPECT_EQ(game_state, FIFTY_MOVE_DRAW);
+    // A mate on the last move before the fifty-move draw still counts.
+    EXPECT_EQ(strong_best_move_at_depth("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 100 90", 3), "d1d8");
+    EXPECT_EQ(game_state, WHITE_MATES);
+}
+
+// The strong table keeps mate distances per stored position, and the quiescence search's many
+// results do not push a deeper one of another position out of its slot.
+TEST(StrongSearch, TableStoreAndProbe) {
+    test_support::QuietSearch quiet;
+    test_support::set_up();
+    ply = 4;
+    strong_tt_store(3, MATE_SCORE - 10, BOUND_EXACT, NULL_MOVE);
+    ply = 6;
+    TableHit hit = strong_tt_probe();
+    ASSERT_TRUE(hit.found);
+    EXPECT_EQ(hit.score, MATE_SCORE - 12);
+    EXPECT_EQ(hit.depth, 3);
+
+    // Another position with the same slot (the low key bits equal).
+    const uint64_t own_key = hash_key;
+    hash_key ^= static_cast<uint64_t>(1) << 40;
+    strong_tt_store(0, 55, BOUND_UPPER, NULL_MOVE);
+    hash_key = own_key;
+    EXPECT_TRUE(strong_tt_probe().found);
+    hash_key ^= static_cast<uint64_t>(1) << 40;
+    strong_tt_store(1, 66, BOUND_LOWER, NULL_MOVE);
+    EXPECT_EQ(strong_tt_probe().score, 66);
+    hash_key = own_key;
+    EXPECT_FALSE(strong_tt_probe().found);
+}
+
+} // namespace

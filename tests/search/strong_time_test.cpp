@@ -1,0 +1,50 @@
+// The strong search's time plan: soft and hard limits from the clock, the increment and the
+// moves to go, never beyond what the clock allows, and the scaling after an iteration.
+#include <gtest/gtest.h>
+
+#include "search/strong_time.h"
+
+namespace {
+
+TimePlan plan_for(int64_t time_left, int64_t increment, int32_t moves_to_go = 0) {
+    return plan_time(ClockReading{time_left, increment, moves_to_go, -1});
+}
+
+TEST(StrongTime, LimitsFromTheClock) {
+    // 1 s + 0.01 s, from the first move down to a nearly empty clock: the hard limit always
+    // leaves most of the time on the clock, the soft one lies below it, both are positive.
+    for (int64_t left : {1000, 500, 200, 100, 40, 10, 1, 0}) {
+        const TimePlan plan = plan_for(left, 10);
+        EXPECT_TRUE(plan.use_clock);
+        EXPECT_GE(plan.soft, 1) << left;
+        EXPECT_LE(plan.soft, plan.hard) << left;
+        EXPECT_LE(plan.hard, std::max<int64_t>(left * 4 / 10, 1)) << left;
+    }
+    // The increment counts: with it a move gets more.
+    EXPECT_GT(plan_for(10000, 100).soft, plan_for(10000, 0).soft);
+    EXPECT_EQ(plan_for(10000, 0).soft, (10000 - 20) / 40);
+    // Fewer moves to go, more per move; the last move before the time control may use most
+    // of the clock but never all of it.
+    EXPECT_GT(plan_for(10000, 0, 5).soft, plan_for(10000, 0, 20).soft);
+    const TimePlan last = plan_for(10000, 0, 1);
+    EXPECT_GT(last.hard, 5000);
+    EXPECT_LT(last.hard, 10000);
+    // A time per move is used whole, without an early stop; no clock, no plan.
+    const TimePlan fixed = plan_time(ClockReading{-1, 0, 0, 500});
+    EXPECT_TRUE(fixed.fixed_time);
+    EXPECT_EQ(fixed.hard, 480);
+    EXPECT_FALSE(plan_time(ClockReading{}).use_clock);
+}
+
+TEST(StrongTime, SoftLimitScalesWithStabilityAndScoreDrops) {
+    const double changed = soft_limit_scale({0, 0});
+    const double stable_once = soft_limit_scale({1, 0});
+    const double stable_long = soft_limit_scale({5, 0});
+    EXPECT_GT(changed, stable_once);
+    EXPECT_GT(stable_once, stable_long);
+    EXPECT_GT(soft_limit_scale({1, 100}), stable_once);
+    EXPECT_DOUBLE_EQ(soft_limit_scale({1, 1000}), 2 * stable_once); // at most twice as long
+    EXPECT_DOUBLE_EQ(soft_limit_scale({1, -300}), stable_once); // a rising score changes nothing
+}
+
+} // namespace
