@@ -133,6 +133,9 @@ bool see_at_least(const Move& move, int32_t threshold) {
     // Castling never loses material, and a capture of a piece worth at least the capturer
     // gains at least the difference whatever follows.
     if (move.castle != CASTLE_NONE) return threshold <= 0;
+    // A quiet move loses at most the piece that moves.
+    if (move.captured == EMPTY && move.promotion == 0 && -see_value[board[move.from]] >= threshold)
+        return true;
     if (move.promotion == 0 && move.captured != EMPTY &&
         see_value[move.captured] - see_value[board[move.from]] >= threshold)
         return true;

@@ -35,6 +35,8 @@ constexpr int32_t SORT_MIN_DEPTH = 3;
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
 int32_t static_eval_stack[MAX_PLY];
+
+int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check);
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
 
 // Knights, bishops, rooks and queens of the side to move: without any, passing the move is
@@ -120,7 +122,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // with the depth used up the captures decide.
     const bool in_check = side_to_move_in_check();
     if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
-    if (depth <= 0) return strong_quiesce(alpha, beta, 0);
+    if (depth <= 0) return quiesce_node(alpha, beta, 0, in_check);
     pv_length[ply] = ply;
 
     // 2. The limits: clock, nodes, "stop".
@@ -173,7 +175,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
         // search.
         if (tune.use_futility && depth <= tune.razor_depth &&
             eval + tune.razor_margin * depth <= alpha) {
-            const int32_t score = strong_quiesce(alpha, beta, 0);
+            const int32_t score = quiesce_node(alpha, beta, 0, false);
             if (score <= alpha) return score;
         }
         // 7.3 Null move, unless the table says this node stays below beta.
@@ -251,7 +253,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
 
             // 10.2 Make the move; the generator's moves may leave the king attacked.
             MoveUndo undo;
-            if (!play_move(list, next, undo)) {
+            if (!play_move(list, next, undo, in_check)) {
                 take_back_move(list, next, undo);
                 continue;
             }
@@ -317,6 +319,15 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
 }
 
 int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
+    return quiesce_node(alpha, beta, quiescence_ply,
+                        quiescence_ply < QUIESCENCE_EVASION_PLIES && side_to_move_in_check());
+}
+
+namespace {
+
+// The quiescence node, told whether the side to move must answer a check (only in the first
+// plies; deeper a side in check stands pat like any other).
+int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
     pv_length[ply] = ply;
@@ -332,7 +343,6 @@ int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
 
     // 3. A side in check must answer it (in the first plies); otherwise it may stand pat on
     // the static evaluation.
-    const bool in_check = quiescence_ply < QUIESCENCE_EVASION_PLIES && side_to_move_in_check();
     int32_t best_score = -INFINITE_SCORE;
     int32_t stand_pat = NO_EVAL;
     if (!in_check) {
@@ -368,8 +378,9 @@ int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
                 continue;
             if (!see_at_least(move, 0)) continue;
         }
+        // Whether the side is in check is known only in the plies that answer checks.
         MoveUndo undo;
-        if (!play_move(list, next, undo)) {
+        if (!play_move(list, next, undo, in_check || quiescence_ply >= QUIESCENCE_EVASION_PLIES)) {
             take_back_move(list, next, undo);
             continue;
         }
@@ -399,3 +410,5 @@ int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
     strong_tt_store(0, best_score, bound, best_move);
     return best_score;
 }
+
+} // namespace
