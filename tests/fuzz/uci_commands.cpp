@@ -10,7 +10,7 @@
 //
 // What would block or reach outside one short run is bounded here, not in the engine: the
 // input reader thread is never started (so "go infinite" returns once its search has ended),
-// every search stops after its second iteration, a Hash of more than a few megabytes is
+// every search stops after its first iteration, a Hash of more than a few megabytes is
 // lowered, and the file options may only name files of the working directory. New commands
 // that block (pondering, say) need the same treatment: add it to bounded_line or to
 // BoundedThinking.
@@ -31,7 +31,7 @@
 
 namespace {
 
-constexpr int32_t SEARCH_DEPTH = 2;
+constexpr int32_t SEARCH_DEPTH = 1;
 constexpr int64_t HASH_LIMIT_MEGABYTES = 4;
 // A centipawn score can be no larger than the evaluation's bound.
 constexpr int64_t CENTIPAWN_BOUND = fuzz::EVALUATION_BOUND * 100 / 110;

@@ -1,7 +1,7 @@
 // Fuzz target: the xboard command loop. The input is what an interface might send on standard
 // input. It is read with the engine's own line reader and handled line by line as the loop
 // handles it, against a fresh game, the engine taking its turn before every line with a search
-// of depth 2 (no clock, so a run is fast and the same every time). What must hold:
+// of depth 1 (no clock, so a run is fast and the same every time). What must hold:
 // - the position is consistent after every line and every turn;
 // - a line shaped like a move is played silently exactly when it is the text of a legal move,
 //   and answered "Illegal move: <line>" otherwise; every other line is answered with nothing;
@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int32_t SEARCH_DEPTH = 2;
+constexpr int32_t SEARCH_DEPTH = 1;
 
 bool starts_with(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -38,7 +38,7 @@ bool is_result_line(const std::string& line) {
            starts_with(line, "1/2-1/2 {");
 }
 
-// The thinking output at depth 2: the header, or the book's announcement.
+// The thinking output at depth 1: the header, or the book's announcement.
 bool is_thinking_line(const std::string& line) {
     return line == "Depth  Score Elasped      Nodes Principal Variation" ||
            line == "0 0 0 0 Playing from book...";
