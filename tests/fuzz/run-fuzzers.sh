@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets of a fuzz build (cmake --workflow --preset fuzz) for a bounded time
-# each, starting from the committed seed corpus and regressions, with the target's dictionary.
+# each, starting from the committed seeds, corpus and regressions, with the target's dictionary.
 # Fails when any target reports a finding (a failed check, a crash, a sanitizer report, a leak,
 # an input that runs too long); the input that did it is left in the findings directory, to be
 # committed to tests/fuzz/<target>/regressions once the fault is fixed.
@@ -8,9 +8,10 @@
 # Usage: run-fuzzers.sh [--build DIR] [--seconds N] [TARGET...]
 #   --build DIR   the fuzz build (default build/fuzz)
 #   --seconds N   time per target (default 45)
-#   TARGET        the targets to run (default all: the directories tests/fuzz/<target>/corpus)
+#   TARGET        the targets to run (default all: the directories tests/fuzz/<target>/seeds)
 # What each run found new goes to DIR/fuzz-runs/<target>/corpus, its findings to
-# DIR/fuzz-runs/<target>/findings, its log to DIR/fuzz-runs/<target>.log.
+# DIR/fuzz-runs/<target>/findings, its log to DIR/fuzz-runs/<target>.log. To keep what a long
+# run found: fuzz_<target> -merge=1 tests/fuzz/<target>/corpus DIR/fuzz-runs/<target>/corpus
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build="$here/../../build/fuzz"
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
 done
 build=$(realpath "$build")
 if [ ${#targets[@]} -eq 0 ]; then
-    for corpus in "$here"/*/corpus; do targets+=("$(basename "$(dirname "$corpus")")"); done
+    for seeds in "$here"/*/seeds; do targets+=("$(basename "$(dirname "$seeds")")"); done
 fi
 
 failed=()
@@ -37,8 +38,10 @@ for target in "${targets[@]}"; do
     work="$build/fuzz-runs/$target"
     rm -rf "$work"
     mkdir -p "$work/corpus" "$work/findings"
-    seeds=("$here/$target/corpus")
-    [ -d "$here/$target/regressions" ] && seeds+=("$here/$target/regressions")
+    seeds=()
+    for set in seeds corpus regressions; do
+        [ -d "$here/$target/$set" ] && seeds+=("$here/$target/$set")
+    done
     echo "== $target: $seconds s"
     status=0
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
