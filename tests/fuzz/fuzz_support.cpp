@@ -136,7 +136,7 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 std::vector<std::string> legal_move_texts() {
-    FUZZ_CHECK(!side_set_by_hand, "legal moves asked where trying them changes the position");
+    const PositionSnapshot before = snapshot();
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
@@ -149,19 +149,7 @@ std::vector<std::string> legal_move_texts() {
             texts.emplace_back(text);
         }
         take_back_move(list, i, undo);
-    }
-    return texts;
-}
-
-std::vector<std::string> generated_move_texts() {
-    Move list[MAX_MOVES];
-    int32_t count = 0;
-    generate_moves(list, count);
-    std::vector<std::string> texts;
-    for (int i = 0; i < count; ++i) {
-        char text[MOVE_TEXT_SIZE];
-        format_move(text, list[i]);
-        texts.emplace_back(text);
+        FUZZ_CHECK(snapshot() == before, "a move tried and taken back changed the position");
     }
     return texts;
 }

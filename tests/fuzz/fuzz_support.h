@@ -52,20 +52,17 @@ std::string take_output();
 // The lines of `text` (split at line feeds; a last line without one counts).
 std::vector<std::string> split_lines(const std::string& text);
 
-// The texts of the legal moves of the current position, found by trying every generated move.
-// Not in a position whose side to move was set by hand (side_set_by_hand): there the side to
-// move may capture en passant behind its own pawn, and taking that back leaves a pawn that was
-// never there, so trying the moves would change the position.
+// The texts of the legal moves of the current position, found by trying every generated move;
+// fails the run unless trying and taking back each leaves the position exactly as it was.
 std::vector<std::string> legal_move_texts();
-// The texts of the generated (pseudo-legal) moves, found without making any.
-std::vector<std::string> generated_move_texts();
 bool contains(const std::vector<std::string>& texts, const std::string& text);
 
 // Whether the position's redundant records agree (board/consistency.h), and that no side has
 // more than its 16 men. After the xboard commands "white" and "black" hand the move to the side
-// that is not on move the first check accepts anything; what the targets still assert there is
-// the second, that the engine stays within its tables (the sanitizers) and that it plays only
-// moves it generates in the position it believes it has.
+// that is not on move (which may then take the king) the first check accepts anything; what the
+// targets still assert there is the second, that moves tried are taken back cleanly, that the
+// engine stays within its tables (the sanitizers) and that it plays only moves legal in the
+// position it believes it has.
 void check_position(const std::string& context);
 
 // Everything about the position that a parse, a probe or a trial move must leave as it found
