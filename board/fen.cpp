@@ -83,13 +83,14 @@ bool read_placement(std::string_view text, FenPosition& fen, std::string& error)
 }
 
 bool check_material(const FenPosition& fen, std::string& error) {
-    int kings[2] = {0, 0}, men[2] = {0, 0};
+    int kings[2] = {0, 0}, men[2] = {0, 0}, pawns[2] = {0, 0};
     for (int square = A1; square <= H8; ++square) {
         const int32_t code = fen.squares[square];
         if (code == OFF_BOARD || code == EMPTY) continue;
         const int colour = code & 1; // 1 white
         ++men[colour];
         if (code == WHITE_KING || code == BLACK_KING) ++kings[colour];
+        if (code == WHITE_PAWN || code == BLACK_PAWN) ++pawns[colour];
         if ((code == WHITE_PAWN || code == BLACK_PAWN) &&
             (rank_of[square] == 1 || rank_of[square] == 8)) {
             error = "pawn on the first or last rank";
@@ -102,6 +103,11 @@ bool check_material(const FenPosition& fen, std::string& error) {
     }
     if (men[1] > 16 || men[0] > 16) {
         error = "more than 16 pieces on one side";
+        return false;
+    }
+    // A side never has more than its eight pawns; the phase count (non_pawn_count) relies on it.
+    if (pawns[1] > 8 || pawns[0] > 8) {
+        error = "more than 8 pawns on one side";
         return false;
     }
     return true;

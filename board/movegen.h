@@ -44,8 +44,13 @@ inline void add_pawn_move(Move* list, int32_t& count, int from, int to, uint8_t 
     if (target == OFF_BOARD) return;
     const int32_t pawn = board[from];
     if (ep_flag) {
-        append_move(list, count, from, to, pawn == WHITE_PAWN ? BLACK_PAWN : WHITE_PAWN, 1, 0,
-                    CASTLE_NONE);
+        // The pawn taken en passant stands beside the mover, behind the target square. In a game
+        // it always does; only when the move has been handed by hand to the side that made the
+        // double step ("white", "black") is it missing, and a capture there would take nothing
+        // and bring a pawn back from nowhere when taken back.
+        const int32_t enemy_pawn = pawn == WHITE_PAWN ? BLACK_PAWN : WHITE_PAWN;
+        if (board[pawn == WHITE_PAWN ? to - 12 : to + 12] != enemy_pawn) return;
+        append_move(list, count, from, to, enemy_pawn, 1, 0, CASTLE_NONE);
     } else if (pawn == WHITE_PAWN && rank_of[from] == 7) {
         append_move(list, count, from, to, target, 0, WHITE_QUEEN, CASTLE_NONE);
         append_move(list, count, from, to, target, 0, WHITE_ROOK, CASTLE_NONE);

@@ -68,7 +68,10 @@ void start_engine(int argument_count, char** arguments) {
     std::printf("\n");
 }
 
+void (*exit_engine_hook)(int status) = nullptr;
+
 void exit_engine(int status) {
+    if (exit_engine_hook != nullptr) exit_engine_hook(status);
     tt_release();
     std::exit(status);
 }

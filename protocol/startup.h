@@ -10,3 +10,8 @@ void start_engine(int argument_count, char** arguments);
 
 // Releases the transposition table and ends the process, flushing standard output.
 [[noreturn]] void exit_engine(int status);
+
+// Run first by exit_engine when set. The engines leave it empty. A harness that drives the engine
+// inside its own process (the fuzz targets) sets a hook that never returns, so that the engine's
+// one way out ends that run instead of the process.
+extern void (*exit_engine_hook)(int status);

@@ -46,6 +46,7 @@ TEST(Fen, RejectsImpossiblePositionsAndKeepsThePreviousOne) {
         "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",                           // pawn on the last rank
         "4k3/8/8/8/8/8/8/p3K3 w - - 0 1",                           // pawn on the first rank
         "QQQQkQQQ/QQQQQQQQ/QQ6/8/8/8/8/4K3 w - - 0 1",              // 18 white men
+        "4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1",                    // nine white pawns
         "4k3/8/8/8/8/8/8/4K3 x - - 0 1",                            // side
         "4k3/8/8/8/8/8/8/4K3 w K - 0 1",                            // right without a rook
         "4k3/8/8/8/8/8/8/3K3R w K - 0 1",                           // right without the king

@@ -58,6 +58,22 @@ TEST(MoveGeneration, EnPassantIsGeneratedWithThePawnAsCapturedPiece) {
     EXPECT_EQ(generated_captures(), (Moves{"e5d6"}));
 }
 
+TEST(MoveGeneration, NoEnPassantForTheSideThatMadeTheDoubleStep) {
+    // "white" hands the move back to white after d2d4: d3 is still the en-passant square, but no
+    // black pawn stands behind it, and trying c2d3 used to bring one onto d2 when taken back.
+    set_up("4k3/8/8/8/8/8/2PP4/4K3 w - - 0 1");
+    test_support::play("d2d4");
+    hand_move_to(1);
+    ASSERT_EQ(ep_square, square_named("d3"));
+    for (const auto& move : generated_moves())
+        EXPECT_NE(move, "c2d3");
+    EXPECT_TRUE(generated_captures().empty());
+    // Black, whose pawn stands beside, may capture.
+    set_up("4k3/8/8/8/4p3/8/2PP4/4K3 w - - 0 1");
+    test_support::play("d2d4");
+    EXPECT_EQ(generated_captures(), (Moves{"e4d3"}));
+}
+
 TEST(MoveGeneration, CaptureGeneratorSkipsQuietMovesAndStopsRaysAtTheFirstPiece) {
     set_up("4k3/8/8/8/8/8/P7/R3n1K1 w - - 0 1");
     EXPECT_EQ(generated_captures(), (Moves{"a1e1"}));
