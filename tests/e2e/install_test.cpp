@@ -53,9 +53,10 @@ TEST(Installed, FilesAreWhereDebianChessEnginesKeepThem) {
                                             GAMES + "/vantrek-uci",   GAMES + "/vantrek-book",
                                             GAMES + "/vantrek-perft", GAMES + "/vantrek-bench"};
     std::set<std::string> expected = {
-        DATA + "/kelmora.ini", DATA + "/Vantrek.book", PLUGIN,
-        MAN + "/vantrek.6",    MAN + "/vantrek-uci.6", MAN + "/vantrek-book.6",
-        DOC + "/README.md",    DOC + "/LICENSE"};
+        DATA + "/kelmora.ini", DATA + "/Vantrek.book",    PLUGIN,
+        MAN + "/vantrek.6.gz", MAN + "/vantrek-uci.6.gz", MAN + "/vantrek-book.6.gz",
+        DOC + "/README.md",    DOC + "/LICENSE",          DOC + "/copyright",
+        DOC + "/changelog.gz"};
     expected.insert(programs.begin(), programs.end());
     EXPECT_EQ(found, expected);
     for (const auto& program : programs)

@@ -62,6 +62,13 @@ for dependency in $(field Depends | tr ',' '\n' | awk '{ print $1 }'); do
     esac
 done
 
+# Debian's own package checker finds no error in it (warnings, such as the tools without a
+# manual page, are allowed).
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" ||
+        fail "lintian reports errors"
+fi
+
 # 3. Install it, remembering which of its paths were there before.
 paths=$(dpkg-deb --contents "$deb" | awk '{ print substr($6, 2) }' | sed 's|/$||' | grep .)
 new_paths=()
@@ -72,7 +79,8 @@ dpkg -i "$deb" || fail "dpkg -i"
 installed=1
 for file in /usr/games/vantrek /usr/games/vantrek-xboard /usr/games/vantrek-uci \
     /usr/share/games/vantrek/kelmora.ini /usr/share/games/vantrek/Vantrek.book \
-    /usr/share/games/plugins/xboard/vantrek.eng /usr/share/man/man6/vantrek.6; do
+    /usr/share/games/plugins/xboard/vantrek.eng /usr/share/man/man6/vantrek.6.gz \
+    /usr/share/doc/vantrek/copyright; do
     [ -e "$file" ] || fail "$file was not installed"
 done
 
