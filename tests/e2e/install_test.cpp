@@ -52,11 +52,19 @@ TEST(Installed, FilesAreWhereDebianChessEnginesKeepThem) {
     const std::set<std::string> programs = {GAMES + "/vantrek",       GAMES + "/vantrek-xboard",
                                             GAMES + "/vantrek-uci",   GAMES + "/vantrek-book",
                                             GAMES + "/vantrek-perft", GAMES + "/vantrek-bench"};
-    std::set<std::string> expected = {
-        DATA + "/kelmora.ini", DATA + "/Vantrek.book",    PLUGIN,
-        MAN + "/vantrek.6.gz", MAN + "/vantrek-uci.6.gz", MAN + "/vantrek-book.6.gz",
-        DOC + "/README.md",    DOC + "/LICENSE",          DOC + "/copyright",
-        DOC + "/changelog.gz"};
+    std::set<std::string> expected = {DATA + "/kelmora.ini",
+                                      DATA + "/Vantrek.book",
+                                      PLUGIN,
+                                      MAN + "/vantrek.6.gz",
+                                      MAN + "/vantrek-uci.6.gz",
+                                      MAN + "/vantrek-book.6.gz",
+                                      MAN + "/vantrek-bench.6.gz",
+                                      MAN + "/vantrek-perft.6.gz",
+                                      MAN + "/vantrek-xboard.6.gz",
+                                      DOC + "/README.md",
+                                      DOC + "/LICENSE",
+                                      DOC + "/copyright",
+                                      DOC + "/changelog.gz"};
     expected.insert(programs.begin(), programs.end());
     EXPECT_EQ(found, expected);
     for (const auto& program : programs)
