@@ -71,6 +71,9 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
         null_ok = false;
     else if (probe.outcome != PROBE_MISS)
         return probe.value;
+    // The hash move is searched first: its child's slot is fetched while the moves are made
+    // (at depth 0 the captures decide, and quiescence asks no table).
+    if (depth > 0 && probe.move.from != 0) tt_prefetch(key_after_ordinary_move(probe.move));
 
     // 5. Saved state of the node.
     const int32_t entry_alpha = alpha;
@@ -101,9 +104,15 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
 
     // 10. The move loop, every move with the full window.
     bool no_legal_move = true;
-    for (int i; (i = select_next_move(scores, count)) >= 0;) {
-        // The child probes the table first thing: its slot is fetched while the move is made.
-        tt_prefetch(key_after_ordinary_move(list[i]));
+    // The order is fixed once the moves are scored, so the next move is known before this one
+    // is searched: its child's table slot is fetched during this move's subtree, and this
+    // move's, fetched one move earlier, has arrived when its child probes it first thing.
+    int next = select_next_move(scores, count);
+    if (next >= 0) tt_prefetch(key_after_ordinary_move(list[next]));
+    while (next >= 0) {
+        const int i = next;
+        next = select_next_move(scores, count);
+        if (next >= 0) tt_prefetch(key_after_ordinary_move(list[next]));
         MoveUndo undo;
         const bool legal = play_move(list, i, undo, in_check);
         int32_t score = 0;
