@@ -19,6 +19,7 @@ std::condition_variable& queue_changed = *new std::condition_variable;
 std::deque<std::string>& pending_lines = *new std::deque<std::string>;
 bool searching = false;
 bool stop_heard = false;
+bool reader_started = false;
 
 // A "position" line of a long game is long; a line beyond a megabyte is cut there.
 constexpr size_t MAX_LINE_LENGTH = 1 << 20;
@@ -82,6 +83,10 @@ void read_forever() {
 } // namespace
 
 void start_input_reader() {
+    {
+        const std::lock_guard<std::mutex> hold(queue_lock);
+        reader_started = true;
+    }
     std::thread(read_forever).detach();
 }
 
@@ -116,5 +121,5 @@ void search_running(bool running) {
 
 void wait_for_stop() {
     std::unique_lock<std::mutex> hold(queue_lock);
-    queue_changed.wait(hold, [] { return stop_heard; });
+    queue_changed.wait(hold, [] { return stop_heard || !reader_started; });
 }

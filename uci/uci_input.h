@@ -16,4 +16,6 @@ std::string next_input_line();
 void search_running(bool running);
 
 // After a search that may not end by itself ("go infinite"): waits for "stop" or "quit".
+// Without a reader thread (a harness that hands the engine its commands itself) nothing could
+// ever send either, so it returns at once.
 void wait_for_stop();
