@@ -45,16 +45,22 @@ void init_book_index_mask() {
     book_index_mask = BOOK_INDEX_MASK;
 }
 
+bool read_book_entry_count(std::FILE* file, uint32_t& entry_count, long& records_end) {
+    if (std::fseek(file, -BOOK_COUNT_SIZE, SEEK_END) != 0) return false;
+    records_end = std::ftell(file);
+    uint8_t count_bytes[BOOK_COUNT_SIZE];
+    if (records_end < 0 || std::fread(count_bytes, 1, BOOK_COUNT_SIZE, file) != BOOK_COUNT_SIZE)
+        return false;
+    entry_count = read_u32_le(count_bytes);
+    return entry_count != 0;
+}
+
 uint16_t probe_book(std::FILE* file) {
     // Step 1. The count is in the last four bytes, read again at every probe. A count of 0
     // cannot come from a book writer, so the file is not a book.
-    if (std::fseek(file, -BOOK_COUNT_SIZE, SEEK_END) != 0) fail_on_entry_count(file);
-    const long records_end = std::ftell(file);
-    uint8_t count_bytes[BOOK_COUNT_SIZE];
-    if (records_end < 0 || std::fread(count_bytes, 1, BOOK_COUNT_SIZE, file) != BOOK_COUNT_SIZE)
-        fail_on_entry_count(file);
-    const uint32_t entry_count = read_u32_le(count_bytes);
-    if (entry_count == 0) fail_on_entry_count(file);
+    uint32_t entry_count = 0;
+    long records_end = 0;
+    if (!read_book_entry_count(file, entry_count, records_end)) fail_on_entry_count(file);
     // A count larger than the whole records before it (a damaged or cut-off book) would send
     // the search past the end of the file; only records that are really there are searched.
     const int64_t searched = std::min<int64_t>(entry_count, records_end / BOOK_RECORD_SIZE);

@@ -43,3 +43,7 @@ Move choose_book_move();
 // The weight the open book `file` stores for the current position (hash_key), 0 when the
 // position is not in the book. A count of 0, or one that cannot be read, ends the engine.
 uint16_t probe_book(std::FILE* file);
+
+// The number of records the open book `file` names in its last four bytes, and where those
+// bytes start; false when they cannot be read or the count is 0, the book probe_book ends on.
+bool read_book_entry_count(std::FILE* file, uint32_t& entry_count, long& records_end);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <sstream>
 #include <vector>
 
@@ -122,7 +123,24 @@ GoCommand read_go(const std::vector<std::string>& words) {
     return go;
 }
 
+// A book file whose entry count cannot be read ends the xboard engine when it probes it; an
+// interface that named a damaged file hears about it, and the engine plays without the book.
+void set_aside_unreadable_book() {
+    if (!book_enabled || key_history_count > BOOK_PLY_LIMIT) return;
+    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
+    if (file == nullptr) return; // choose_book_move reports a missing book itself
+    uint32_t entry_count = 0;
+    long records_end = 0;
+    const bool readable = read_book_entry_count(file, entry_count, records_end);
+    std::fclose(file);
+    if (readable) return;
+    send_line("info string " + book_file_name +
+              " has no readable entry count; playing without a book");
+    book_enabled = 0;
+}
+
 void go(const std::vector<std::string>& words) {
+    set_aside_unreadable_book();
     const GoCommand command = read_go(words);
     set_limits_for(command);
     node_count = 0;
