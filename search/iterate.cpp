@@ -129,7 +129,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
     Move best = NULL_MOVE;
     int32_t extension = 0;
     ply = 1;
-    if (is_repetition()) {
+    if (search_limits.root_draw_ends_search && is_repetition()) {
         game_state = REPETITION_DRAW;
         root_score = 0;
         pv_length[1] = 0;
@@ -190,7 +190,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
             game_state = STALEMATE;
         return NULL_MOVE;
     }
-    if (fifty_move_rule_reached()) {
+    if (search_limits.root_draw_ends_search && fifty_move_rule_reached()) {
         game_state = FIFTY_MOVE_DRAW;
         pv_length[1] = 0;
         root_score = 0;

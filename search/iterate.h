@@ -29,6 +29,10 @@ struct SearchLimits {
     bool stop_early = true;       // start no iteration once 2/3 of the allotment has passed
     bool may_extend = true;       // one doubling of the allotment for a dropping score
     int64_t max_nodes = 0;        // 0: no limit
+    // The xboard engine ends the game itself when the root is drawn by repetition or the
+    // fifty-move rule, and plays no move. A UCI interface adjudicates the game itself and asks
+    // for a move in any position that has one.
+    bool root_draw_ends_search = true;
 };
 extern SearchLimits search_limits;
 

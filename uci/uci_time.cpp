@@ -33,6 +33,8 @@ int32_t uci_time_allotment(const GoCommand& go) {
 
 void set_limits_for(const GoCommand& go) {
     SearchLimits limits;
+    // The interface adjudicates draws; the engine answers with a move whenever there is one.
+    limits.root_draw_ends_search = false;
     limits.max_depth = go.depth > 0 ? std::min(go.depth, MAX_ITERATION_DEPTH) : MAX_ITERATION_DEPTH;
     limits.max_nodes = go.nodes;
     if (go.infinite) {
