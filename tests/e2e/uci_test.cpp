@@ -229,19 +229,21 @@ TEST(Uci, ASearchAfterOneThatWasCutOffReportsEveryDepth) {
     uci.send("position startpos");
     uci.send("go nodes 30000");
     uci.until("bestmove");
+    // The root stands for the third time. The interface adjudicates draws, so the engine
+    // searches it like any other position and answers with a move.
     uci.send("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
     uci.send("go depth 6");
     const auto lines = uci.until("bestmove");
     std::vector<int> depths;
     for (const auto& line : lines) {
         const auto words = words_of(line);
-        if (words.size() > 5 && words[0] == "info" && words[1] == "depth") {
+        if (words.size() > 5 && words[0] == "info" && words[1] == "depth" &&
+            (depths.empty() || depths.back() != std::stoi(words[2])))
             depths.push_back(std::stoi(words[2]));
-            EXPECT_EQ(words[3] + " " + words[4] + " " + words[5], "score cp 0") << line;
-        }
     }
     EXPECT_EQ(depths, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(best_move_of(lines), "0000");
+    const std::string best = best_move_of(lines);
+    EXPECT_TRUE(best.size() == 4 && best != "0000") << best;
 }
 
 TEST(Uci, BadPositionsAreReportedAndChangeNothing) {
