@@ -26,7 +26,8 @@ int32_t uci_time_allotment(const GoCommand& go) {
     int64_t allotment = allot_time();
     if (go.moves_to_go > 0)
         allotment = std::max<int64_t>(allotment, engine_clock / (go.moves_to_go + 1));
-    allotment += to_centiseconds(go.own_increment) * 3 / 4;
+    // In 64 bits: an increment may be as large as an int32 holds.
+    allotment += int64_t{to_centiseconds(go.own_increment)} * 3 / 4;
     const int64_t most = engine_clock - SAFETY_MARGIN_CENTISECONDS - engine_clock / 20;
     return static_cast<int32_t>(std::clamp<int64_t>(allotment, 0, std::max<int64_t>(most, 0)));
 }
