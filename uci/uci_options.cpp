@@ -107,6 +107,13 @@ void set_book_file(const std::string& value) {
     book_enabled = own_book ? 1 : 0;
 }
 
+// The next search is that of a fresh engine. A new game only empties the depths, and the moves
+// left in the table would still order the search.
+void clear_hash(const std::string&) {
+    tt_wipe();
+    strong_new_game();
+}
+
 std::vector<Option>& options() {
     static std::vector<Option> all = [] {
         auto flag = [](bool& setting) {
@@ -121,10 +128,7 @@ std::vector<Option>& options() {
                         MAX_HASH_MEGABYTES,
                         {},
                         set_hash});
-        list.push_back({"Clear Hash", OptionType::BUTTON, "", 0, 0, {}, [](const std::string&) {
-                            tt_clear();
-                            strong_new_game();
-                        }});
+        list.push_back({"Clear Hash", OptionType::BUTTON, "", 0, 0, {}, clear_hash});
         // One search thread: declared so that interfaces which always set it take the engine.
         list.push_back({"Threads", OptionType::SPIN, "1", 1, 1, {}, ignore});
         list.push_back(
