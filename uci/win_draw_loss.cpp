@@ -9,10 +9,10 @@ namespace {
 
 // The model: a win is expected with probability 1 / (1 + exp((CENTRE - s) / SCALE)) at a score
 // of s centipawns, a loss as a win of the other side at -s, a draw with what is left. Fitted by
-// maximum likelihood to the results of the engine's own games at a fixed node count, every
-// position scored as the search reported it (tools/wdl/fit.py).
-constexpr double CENTRE = 200.0;
-constexpr double SCALE = 80.0;
+// maximum likelihood to 200 games of the engine against itself at 20000 nodes a move (24264
+// scored positions; tools/uci/wdl-games.sh and fit-wdl.py, README.md "UCI_ShowWDL").
+constexpr double CENTRE = 151.5;
+constexpr double SCALE = 164.5;
 constexpr int32_t EVALUATION_UNITS_PER_PAWN = 110;
 
 int32_t permille(double chance) {
