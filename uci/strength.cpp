@@ -15,10 +15,12 @@ struct Anchor {
 
 // The levels the scale is built from. Nodes and depth set how far the level sees; the spread,
 // how often it passes over the best move for one a little worse. Every level chooses among
-// four lines; the strongest adds almost no randomness.
+// four lines; the strongest adds almost no randomness. The steps were set by matches of each
+// level against the next at these fixed settings (README.md, "Strength levels"); the Elo
+// figures themselves wait for the timed matches against engines of known strength.
 constexpr Anchor ANCHORS[] = {
-    {800, {100, 1, 4, 220}},  {1100, {300, 2, 4, 130}},  {1400, {1000, 4, 4, 75}},
-    {1700, {3000, 6, 4, 40}}, {2000, {10000, 9, 4, 20}}, {2400, {60000, 30, 4, 5}},
+    {800, {60, 1, 4, 250}},   {1100, {200, 2, 4, 150}}, {1400, {600, 3, 4, 80}},
+    {1700, {1500, 5, 4, 35}}, {2000, {4000, 7, 4, 15}}, {2400, {20000, 12, 4, 4}},
 };
 static_assert(ANCHORS[0].elo == MIN_ELO && ANCHORS[std::size(ANCHORS) - 1].elo == MAX_ELO);
 
