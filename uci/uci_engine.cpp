@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -171,13 +169,17 @@ GoCommand read_go(const std::vector<std::string>& words) {
 
 // A book file that cannot be opened, or whose entry count cannot be read (which ends the
 // xboard engine when it probes it): the interface hears about it once, and the engine plays
-// without the book until BookFile or OwnBook is set again.
+// without the book until BookFile or OwnBook is set again. No shipped book is no fault: the
+// engine then plays without one, as the xboard engine does, and says nothing. (Nor does the
+// report quote the system's error text: xboard, behind polyglot, takes a line with "No such
+// file or directory" for an engine that failed to start.)
 void set_aside_unreadable_book() {
     if (!book_enabled || key_history_count > BOOK_PLY_LIMIT) return;
     std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
     if (file == nullptr) {
-        send_line("info string " + book_file_name + " cannot be opened (" + std::strerror(errno) +
-                  "); playing without a book");
+        if (book_file_named())
+            send_line("info string " + book_file_name +
+                      " cannot be opened; playing without a book");
         book_enabled = 0;
         return;
     }

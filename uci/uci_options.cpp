@@ -265,6 +265,10 @@ SearchKind selected_search() {
     return search_kind;
 }
 
+bool book_file_named() {
+    return book_file_option != BOOK_FILE_NAME;
+}
+
 bool own_book_option() {
     return own_book;
 }

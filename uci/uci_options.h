@@ -42,5 +42,8 @@ void load_parameter_file();
 // directory's Vantrek.book, or else the installed one.
 void locate_book_file();
 
+// True when BookFile names a file of its own, not the shipped book.
+bool book_file_named();
+
 // OwnBook as set, for a "go" that puts the book aside for a while.
 bool own_book_option();
