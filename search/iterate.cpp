@@ -1,5 +1,6 @@
 #include "search/iterate.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "board/attack.h"
@@ -13,6 +14,7 @@
 #include "protocol/move_text.h"
 #include "search/clock.h"
 #include "search/ordering.h"
+#include "search/root_lines.h"
 #include "search/scores.h"
 #include "search/search.h"
 #include "search/thinking.h"
@@ -31,6 +33,13 @@ SearchLimits search_limits;
 std::atomic<bool> stop_requested{false};
 
 namespace {
+
+// MultiPV: the lines of the depth in progress, the iteration's own first. While the further
+// ones are searched, the root leaves out the moves of the lines found before and stores nothing
+// in the table, whose root entry keeps the best move for the next depth.
+RootMove lines[MAX_MOVES];
+int32_t line_count = 0;
+bool finding_further_lines = false;
 
 // A new best root score this far below the last iteration's may earn more time.
 constexpr int32_t SCORE_DROP_MARGIN = 30;
@@ -56,8 +65,68 @@ void clear_search_tables() {
 bool out_of_time_between_iterations() {
     if (stop_requested.load(std::memory_order_relaxed)) return true;
     if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) return true;
-    return search_limits.use_clock && search_limits.stop_early && iteration_depth > 3 &&
+    return search_limits.use_clock && !pondering.load(std::memory_order_relaxed) &&
+           search_limits.stop_early && iteration_depth > 3 &&
            elapsed_centiseconds() > (2 * time_allotted) / 3;
+}
+
+// A root move the limits leave out, or one whose line this depth has already reported.
+bool skipped_at_root(const Move& move) {
+    if (!root_move_allowed(move)) return true;
+    for (int32_t i = 0; finding_further_lines && i < line_count; ++i)
+        if (same_move(lines[i].move, move)) return true;
+    return false;
+}
+
+// Row 1 of the principal-variation table into a line, and back.
+void keep_line(RootMove& line, const Move& move, int32_t score) {
+    line.move = move;
+    line.score = score;
+    line.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
+    for (int32_t i = 0; i < line.pv_length; ++i)
+        line.pv[i] = pv_table[1][i + 1];
+}
+void show_line(const RootMove& line) {
+    for (int32_t i = 0; i < line.pv_length; ++i)
+        pv_table[1][i + 1] = line.pv[i];
+    pv_length[1] = line.pv_length + 1;
+}
+
+// MultiPV after the iteration found the best line: each further line is a root search of the
+// moves not yet in a line, as long as the search is not cut off. Then every line goes out, best
+// first. Returns the move of the best line, which a further line that scored higher (a rare
+// inconsistency of the table) may have replaced.
+Move report_every_line(const Move& best) {
+    // 1. What the further root searches change but the iteration's result must keep.
+    const int32_t best_score = root_score;
+    const bool best_score_dropped = score_dropped;
+    const int32_t state = game_state;
+    line_count = 0;
+    keep_line(lines[line_count++], best, best_score);
+
+    // 2. The further lines. A root without its best line's first move follows no variation.
+    finding_further_lines = true;
+    while (line_count < search_limits.multi_pv) {
+        pv_table[1][1] = NULL_MOVE;
+        const Move move = search_root(-INFINITE_SCORE, INFINITE_SCORE, iteration_depth);
+        if (search_aborted || move.from == 0) break;
+        keep_line(lines[line_count++], move, root_score);
+    }
+    finding_further_lines = false;
+    search_aborted = false;
+    score_dropped = best_score_dropped;
+    game_state = state;
+
+    // 3. Every line, best first; the table row and the root score are the best line's again.
+    sort_root_lines(lines, line_count);
+    for (reported_line = 1; reported_line <= line_count; ++reported_line) {
+        show_line(lines[reported_line - 1]);
+        thinking_output->iteration_finished(lines[reported_line - 1].score);
+    }
+    reported_line = 1;
+    show_line(lines[0]);
+    root_score = lines[0].score;
+    return lines[0].move;
 }
 
 bool ends_in_a_draw(int32_t state) {
@@ -69,7 +138,7 @@ bool ends_in_a_draw(int32_t state) {
 bool out_of_time() {
     if (stop_requested.load(std::memory_order_relaxed)) return true;
     if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) return true;
-    if (!search_limits.use_clock) return false;
+    if (!search_limits.use_clock || pondering.load(std::memory_order_relaxed)) return false;
     if (elapsed_centiseconds() < time_allotted) return false;
     // Once per search, a dropping score may double the allotment when the clock allows it.
     if (may_extend_time && score_dropped) {
@@ -118,12 +187,16 @@ Move search_best_move() {
             if (pv_length[1] < 3 && iteration_depth > 1 && std::abs(root_score) < MATE_THRESHOLD &&
                 !ends_in_a_draw(game_state))
                 extend_pv_from_table(iteration_depth);
-            thinking_output->iteration_finished(root_score);
+            if (search_limits.multi_pv > 1 && !search_aborted && best.from != 0)
+                best = report_every_line(best);
+            else
+                thinking_output->iteration_finished(root_score);
         }
         reset_killer_scores();
         // Cut off by the clock, the node limit or "stop": a deeper iteration would be cut off
         // at its first look at the clock, after searching for nothing.
         if (search_aborted) break;
+        if (!first_move_aborted && mate_limit_reached(root_score)) break;
     }
     return best;
 }
@@ -161,7 +234,9 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
 
     // 8. Every root move is searched; the root never compares with beta.
     bool searched_legal_move = false;
+    const bool restricted = finding_further_lines || search_limits.search_move_count > 0;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
+        if (restricted && skipped_at_root(list[i])) continue;
         MoveUndo undo;
         const bool legal = play_move(list, i, undo, in_check);
         int32_t score = 0;
@@ -180,7 +255,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
             add_history(list[i], depth);
             best = list[i];
             if (score + SCORE_DROP_MARGIN < last_iteration_score) score_dropped = true;
-            tt_store(depth, score, BOUND_EXACT, list[i]);
+            if (!finding_further_lines) tt_store(depth, score, BOUND_EXACT, list[i]);
             update_pv(list[i]);
             thinking_output->new_best_move(score);
         }

@@ -33,6 +33,13 @@ struct SearchLimits {
     // fifty-move rule, and plays no move. A UCI interface adjudicates the game itself and asks
     // for a move in any position that has one.
     bool root_draw_ends_search = true;
+    // What a front end may ask at the root (search/root_lines.h): the best lines reported per
+    // depth, a mate in at most this many moves that ends the search (0: none), and the root
+    // moves to search (none named: every one).
+    int32_t multi_pv = 1;
+    int32_t mate_moves = 0;
+    int32_t search_move_count = 0;
+    Move search_moves[MAX_MOVES];
 };
 extern SearchLimits search_limits;
 

@@ -63,7 +63,7 @@ Move report_drawn_root(int32_t state) {
 
 // One iteration inside aspiration windows around the last score, widened on the side that
 // failed until the score falls inside. Returns the score (meaningless when stopped).
-int32_t search_with_aspiration(int32_t depth, int32_t last_score) {
+int32_t search_with_aspiration(int32_t depth, int32_t last_score, int32_t first) {
     int32_t delta = ASPIRATION_WINDOW;
     int32_t alpha = -INFINITE_SCORE;
     int32_t beta = INFINITE_SCORE;
@@ -73,7 +73,7 @@ int32_t search_with_aspiration(int32_t depth, int32_t last_score) {
         beta = last_score + delta;
     }
     while (true) {
-        const int32_t score = search_root_moves(alpha, beta, depth, 0);
+        const int32_t score = search_root_moves(alpha, beta, depth, first);
         if (strong_stopped) return score;
         if (score > alpha && score < beta) return score;
         delta += delta / 2;
@@ -111,6 +111,11 @@ void collect_root_moves() {
         root.pv[0] = list[next];
         root.pv_length = 1;
     }
+    // searchmoves: only the moves named, unless none of them is legal here.
+    const auto allowed_end =
+        std::stable_partition(root_moves, root_moves + root_move_count,
+                              [](const RootMove& root) { return root_move_allowed(root.move); });
+    if (allowed_end != root_moves) root_move_count = static_cast<int32_t>(allowed_end - root_moves);
 }
 
 int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t first) {
@@ -197,31 +202,54 @@ Move strong_search_best_move() {
             game_state = STALEMATE;
         return NULL_MOVE;
     }
-    if (is_repetition()) return report_drawn_root(REPETITION_DRAW);
-    if (fifty_move_rule_reached()) return report_drawn_root(FIFTY_MOVE_DRAW);
+    if (search_limits.root_draw_ends_search) {
+        if (is_repetition()) return report_drawn_root(REPETITION_DRAW);
+        if (fifty_move_rule_reached()) return report_drawn_root(FIFTY_MOVE_DRAW);
+    }
 
     // 4. Deepen one ply at a time until a limit says stop.
+    const int32_t lines = std::min(search_limits.multi_pv, root_move_count);
+    int32_t line_scores[MAX_MOVES];
     int32_t last_score = 0;
     int32_t stable_iterations = 0;
     Move last_best = NULL_MOVE;
     for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
-        const int32_t score = search_with_aspiration(iteration_depth, last_score);
+        // 4.1 The best line; with MultiPV each further line from the moves not yet in a line,
+        // its window around that line's last score. The limits are looked at only once every
+        // line of depth 1 is there.
+        for (int32_t line = 1; line < lines; ++line)
+            line_scores[line] = root_moves[line].score;
+        int32_t score = search_with_aspiration(iteration_depth, last_score, 0);
+        for (int32_t line = 1; line < lines && !strong_stopped; ++line)
+            search_with_aspiration(iteration_depth, line_scores[line], line);
         if (iteration_depth == 1) strong_next_check = node_count;
         if (strong_stopped) break;
 
-        // 4.1 A finished iteration: its best line goes out.
+        // 4.2 A finished iteration: its lines go out, best first.
+        if (lines > 1) {
+            sort_root_lines(root_moves, lines);
+            for (reported_line = 1; reported_line <= lines; ++reported_line) {
+                show_variation(root_moves[reported_line - 1]);
+                thinking_output->iteration_finished(root_moves[reported_line - 1].score);
+            }
+            reported_line = 1;
+            score = root_moves[0].score;
+        }
         root_score = score;
         show_variation(root_moves[0]);
-        thinking_output->iteration_finished(score);
+        if (lines == 1) thinking_output->iteration_finished(score);
 
-        // 4.2 Whether to go deeper: the node limit, "stop", a single legal move, and the soft
-        // limit as the stability of the best move and the trend of the score stretch it.
+        // 4.3 Whether to go deeper: the node limit, "stop", a short enough mate, a single legal
+        // move, and the soft limit as the stability of the best move and the trend of the score
+        // stretch it. While the search ponders only "stop" and the node limit end it.
         stable_iterations = same_move(root_moves[0].move, last_best) ? stable_iterations + 1 : 0;
         const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
         last_best = root_moves[0].move;
         last_score = score;
         if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) break;
         if (stop_requested.load(std::memory_order_relaxed)) break;
+        if (mate_limit_reached(score)) break;
+        if (pondering.load(std::memory_order_relaxed)) continue;
         // A move forced on the clock is played at once: thinking cannot change it.
         if (root_move_count == 1 && search_limits.use_clock) break;
         if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;

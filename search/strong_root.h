@@ -7,23 +7,13 @@
 #include <cstdint>
 
 #include "board/position.h"
-
-// Longest principal variation kept per root move.
-inline constexpr int32_t ROOT_PV_SIZE = 128;
-
-struct RootMove {
-    Move move;
-    int32_t score; // of the last iteration that searched it exactly; -INFINITE_SCORE otherwise
-    int32_t previous_score; // the iteration before's
-    int32_t pv_length;      // moves in pv, the root move first
-    Move pv[ROOT_PV_SIZE];
-};
+#include "search/root_lines.h"
 
 extern RootMove root_moves[MAX_MOVES];
 extern int32_t root_move_count;
 
-// The legal moves of the current position, in the strong ordering (table move, captures,
-// quiet moves), into root_moves.
+// The legal moves of the current position that the limits allow (all of them when they allow
+// none), in the strong ordering (table move, captures, quiet moves), into root_moves.
 void collect_root_moves();
 
 // The move to play: the book's, or the best move of the strong search; NULL_MOVE when the root

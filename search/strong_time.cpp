@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "search/clock.h"
+#include "search/root_lines.h"
 
 ClockReading strong_clock;
 bool strong_stopped = false;
@@ -11,9 +12,6 @@ int64_t strong_next_check = 0;
 
 namespace {
 
-// Kept back from every limit: the time an interface takes to receive the move and the engine to
-// be scheduled again, but never more than a twentieth of what is left.
-constexpr int64_t MOVE_OVERHEAD = 20;
 // The moves the remaining time is spread over when the interface does not say.
 constexpr int32_t MOVES_HORIZON = 40;
 // The hard limit: at most this many times the soft one, and at most this share of the time
@@ -37,12 +35,12 @@ int64_t now_milliseconds() {
 
 TimePlan plan_time(const ClockReading& clock) {
     TimePlan plan;
+    const int64_t overhead = std::max<int64_t>(clock.overhead, 0);
     // 1. A fixed time per move is used whole, less the overhead.
     if (clock.move_time >= 0) {
         plan.use_clock = true;
         plan.fixed_time = true;
-        plan.hard =
-            std::max<int64_t>(clock.move_time - std::min(MOVE_OVERHEAD, clock.move_time / 20), 1);
+        plan.hard = std::max<int64_t>(clock.move_time - overhead, 1);
         plan.soft = plan.hard;
         return plan;
     }
@@ -50,23 +48,25 @@ TimePlan plan_time(const ClockReading& clock) {
 
     // 2. What may be spent at all.
     plan.use_clock = true;
-    const int64_t overhead = std::min(MOVE_OVERHEAD, clock.time_left / 20);
-    const int64_t available = std::max<int64_t>(clock.time_left - overhead, 1);
+    const int64_t available = std::max<int64_t>(clock.time_left, 1);
     const int64_t increment = std::max<int64_t>(clock.increment, 0);
 
     // 3. The soft limit: an even share of the time over the moves still to play, plus most of
     // the increment, which comes back after the move.
     const int32_t moves =
         clock.moves_to_go > 0 ? std::min(clock.moves_to_go, MOVES_HORIZON) : MOVES_HORIZON;
-    int64_t soft = available / moves + increment * 3 / 4;
+    const int64_t soft = available / moves + increment * 3 / 4;
 
     // 4. The hard limit: a few soft limits, but never a large share of the clock, so that
     // one long think cannot lose the game on time.
     const double share = moves == 1 ? HARD_SHARE_LAST_MOVE : HARD_SHARE;
     const int64_t hard = std::min<int64_t>(
         soft * HARD_OVER_SOFT, static_cast<int64_t>(static_cast<double>(available) * share));
-    plan.hard = std::max<int64_t>(hard, 1);
-    plan.soft = std::clamp<int64_t>(soft, 1, plan.hard);
+
+    // 5. Every move costs the overhead on top of the thinking: each limit is that much shorter
+    // (which over the moves to go keeps back the overhead of every one of them).
+    plan.hard = std::max<int64_t>(hard - overhead, 1);
+    plan.soft = std::clamp<int64_t>(soft - overhead, 1, plan.hard);
     return plan;
 }
 
@@ -98,7 +98,9 @@ int64_t strong_elapsed() {
 }
 
 bool strong_soft_limit_reached(const IterationReport& report) {
-    if (!current_plan.use_clock || current_plan.fixed_time) return false;
+    if (!current_plan.use_clock || current_plan.fixed_time ||
+        pondering.load(std::memory_order_relaxed))
+        return false;
     const double limit = static_cast<double>(current_plan.soft) * soft_limit_scale(report);
     return static_cast<double>(strong_elapsed()) >=
            std::min(limit, static_cast<double>(current_plan.hard));
@@ -108,6 +110,7 @@ void strong_check_limits() {
     strong_next_check = node_count + CHECK_INTERVAL;
     if (stop_requested.load(std::memory_order_relaxed) ||
         (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) ||
-        (current_plan.use_clock && strong_elapsed() >= current_plan.hard))
+        (current_plan.use_clock && strong_elapsed() >= current_plan.hard &&
+         !pondering.load(std::memory_order_relaxed)))
         strong_stopped = true;
 }

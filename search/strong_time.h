@@ -7,12 +7,17 @@
 
 #include "search/iterate.h"
 
+// The time an interface takes to receive a move and stop the engine's clock, and the engine to
+// be scheduled again, unless the front end says otherwise (milliseconds).
+inline constexpr int64_t DEFAULT_MOVE_OVERHEAD = 20;
+
 // What the interface said about the clock for this move, in milliseconds.
 struct ClockReading {
     int64_t time_left = -1; // the side to move's remaining time; -1 when not given
     int64_t increment = 0;
-    int32_t moves_to_go = 0; // 0: the rest of the game
-    int64_t move_time = -1;  // exactly this long; -1 when not given
+    int32_t moves_to_go = 0;                  // 0: the rest of the game
+    int64_t move_time = -1;                   // exactly this long; -1 when not given
+    int64_t overhead = DEFAULT_MOVE_OVERHEAD; // kept back from every limit
 };
 extern ClockReading strong_clock;
 
@@ -24,8 +29,8 @@ struct TimePlan {
     int64_t hard = 0;        // abort the iteration in progress at this
 };
 
-// The plan for a clock reading. The time an interface needs to pass the move on is kept back
-// from every limit.
+// The plan for a clock reading. The overhead, the time an interface needs to pass the move on,
+// is kept back from every limit; at least a millisecond is left.
 TimePlan plan_time(const ClockReading& clock);
 
 // How the last completed iteration went, for the decision to deepen.

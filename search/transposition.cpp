@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "protocol/startup.h"
 #include "search/scores.h"
@@ -114,4 +115,9 @@ void tt_clear() {
     if (tt_entries == nullptr) return;
     for (uint32_t i = 0; i <= tt_mask; ++i)
         tt_entries[i].depth = 0;
+}
+
+void tt_wipe() {
+    if (tt_entries == nullptr) return;
+    std::memset(static_cast<void*>(tt_entries), 0, (size_t{tt_mask} + 1) * sizeof(TTEntry));
 }

@@ -63,3 +63,7 @@ void tt_store(int32_t depth, int32_t score, uint8_t bound, const Move& move);
 
 // Forgets the depths, so that any store replaces; keys, scores and moves stay.
 void tt_clear();
+
+// Forgets everything, the moves that would still order a search included: the table is as
+// freshly allocated.
+void tt_wipe();

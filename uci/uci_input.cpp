@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "search/iterate.h"
+#include "search/root_lines.h"
 #include "uci/uci_output.h"
 
 namespace {
@@ -46,11 +47,16 @@ std::string first_word(const std::string& line) {
     return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-// A line heard during a search: answered, turned into the stop flag, or kept (in `keep`).
+// A line heard during a search: answered, turned into the stop flag, ending the pondering, or
+// kept (in `keep`).
 void handle_while_searching(const std::string& line, const std::string& command,
                             std::deque<std::string>& keep = pending_lines) {
     if (command == "isready") {
         send_line("readyok");
+        return;
+    }
+    if (command == "ponderhit") {
+        pondering.store(false, std::memory_order_relaxed);
         return;
     }
     if (command == "stop" || command == "quit") {
@@ -98,9 +104,10 @@ std::string next_input_line() {
     return line;
 }
 
-void search_running(bool running) {
+void search_running(bool running, bool ponder) {
     const std::lock_guard<std::mutex> hold(queue_lock);
     searching = running;
+    pondering.store(running && ponder, std::memory_order_relaxed);
     if (!running) return;
     stop_heard = false;
     stop_requested.store(false, std::memory_order_relaxed);
@@ -119,7 +126,10 @@ void search_running(bool running) {
     pending_lines.swap(later);
 }
 
-void wait_for_stop() {
+void wait_before_answering(bool infinite) {
     std::unique_lock<std::mutex> hold(queue_lock);
-    queue_changed.wait(hold, [] { return stop_heard || !reader_started; });
+    queue_changed.wait(hold, [infinite] {
+        return stop_heard || !reader_started ||
+               (!infinite && !pondering.load(std::memory_order_relaxed));
+    });
 }

@@ -2,13 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <optional>
+#include <sstream>
 
 #include "book/book.h"
 #include "book/book_file.h"
 #include "protocol/parameters.h"
+#include "search/strong_root.h"
+#include "search/strong_time.h"
 #include "search/transposition.h"
 #include "uci/data_files.h"
+#include "uci/strength.h"
 #include "uci/uci_output.h"
+
+UciSettings uci_settings;
 
 namespace {
 
@@ -17,6 +25,11 @@ constexpr int32_t UNITS_PER_MEGABYTE = 2;
 constexpr int32_t DEFAULT_HASH_MEGABYTES = DEFAULT_HASH_SIZE / UNITS_PER_MEGABYTE;
 constexpr int32_t MAX_HASH_MEGABYTES = MAX_HASH_SIZE / UNITS_PER_MEGABYTE;
 constexpr const char* DEFAULT_PARAMETER_FILE = "kelmora.ini";
+// No chess position has more legal moves than this: MultiPV asks for at most every one.
+constexpr int32_t MAX_MULTI_PV = 218;
+// Longer than any interface waits for a move to arrive.
+constexpr int32_t MAX_MOVE_OVERHEAD = 5000;
+constexpr int32_t MAX_SEED = 2147483647;
 
 // The files as the options name them. The default names stand for the shipped files, found in
 // the working directory or else in the installation (uci/data_files.h); any other name, even a
@@ -25,6 +38,20 @@ std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
 std::string book_file_option = BOOK_FILE_NAME;
 bool own_book = true;
 SearchKind search_kind = SearchKind::STRONG;
+
+enum class OptionType { CHECK, SPIN, COMBO, BUTTON, STRING };
+
+// One option: how the handshake declares it, its value as last set (as text), and what setting
+// a value that passed the checks does.
+struct Option {
+    std::string name;
+    OptionType type;
+    std::string value;
+    int64_t min = 0;
+    int64_t max = 0;
+    std::vector<std::string> choices;
+    std::function<void(const std::string&)> apply;
+};
 
 std::string lower_case(std::string text) {
     for (char& c : text)
@@ -39,29 +66,197 @@ std::string trimmed(const std::string& text) {
     return text.substr(start, end - start + 1);
 }
 
-void set_hash(const std::string& value) {
-    int64_t megabytes = 0;
+// The words of a name, lower case, joined by single blanks: "move  OVERHEAD" names Move
+// Overhead.
+std::string name_key(const std::string& name) {
+    std::istringstream words(lower_case(name));
+    std::string key;
+    for (std::string word; words >> word;)
+        key += (key.empty() ? "" : " ") + word;
+    return key;
+}
+
+// A whole decimal number, with an optional sign, that fits in 64 bits.
+bool read_integer(const std::string& text, int64_t& number) {
+    if (text.empty()) return false;
+    size_t used = 0;
     try {
-        megabytes = std::stoll(value);
+        number = std::stoll(text, &used);
     } catch (...) {
-        send_line("info string Hash needs a number of megabytes");
-        return;
+        return false;
     }
-    megabytes = std::clamp<int64_t>(megabytes, 1, MAX_HASH_MEGABYTES);
+    return used == text.size();
+}
+
+void set_hash(const std::string& value) {
+    const int64_t megabytes = std::stoll(value);
     if (!tt_resize(static_cast<int32_t>(megabytes) * UNITS_PER_MEGABYTE))
         send_line("info string not enough memory for " + std::to_string(megabytes) +
                   " MB of hash; the table keeps its size");
 }
 
-void set_search(const std::string& value) {
-    const std::string kind = lower_case(value);
-    if (kind == "strong")
-        search_kind = SearchKind::STRONG;
-    else if (kind == "classic")
-        search_kind = SearchKind::CLASSIC;
-    else
-        send_line("info string Search is strong or classic; it stays " +
-                  std::string(search_kind == SearchKind::STRONG ? "strong" : "classic"));
+void set_own_book(const std::string& value) {
+    own_book = value == "true";
+    book_enabled = own_book ? 1 : 0;
+}
+
+void set_book_file(const std::string& value) {
+    book_file_option = value;
+    locate_book_file();
+    // A book that could not be opened before may be there now.
+    book_enabled = own_book ? 1 : 0;
+}
+
+// The next search is that of a fresh engine. A new game only empties the depths, and the moves
+// left in the table would still order the search.
+void clear_hash(const std::string&) {
+    tt_wipe();
+    strong_new_game();
+}
+
+std::vector<Option>& options() {
+    static std::vector<Option> all = [] {
+        auto flag = [](bool& setting) {
+            return [&setting](const std::string& value) { setting = value == "true"; };
+        };
+        auto ignore = [](const std::string&) {};
+        std::vector<Option> list;
+        list.push_back({"Hash",
+                        OptionType::SPIN,
+                        std::to_string(DEFAULT_HASH_MEGABYTES),
+                        1,
+                        MAX_HASH_MEGABYTES,
+                        {},
+                        set_hash});
+        list.push_back({"Clear Hash", OptionType::BUTTON, "", 0, 0, {}, clear_hash});
+        // One search thread: declared so that interfaces which always set it take the engine.
+        list.push_back({"Threads", OptionType::SPIN, "1", 1, 1, {}, ignore});
+        list.push_back(
+            {"MultiPV", OptionType::SPIN, "1", 1, MAX_MULTI_PV, {}, [](const std::string& value) {
+                 uci_settings.multi_pv = static_cast<int32_t>(std::stoll(value));
+             }});
+        list.push_back({"Ponder", OptionType::CHECK, "false", 0, 0, {}, flag(uci_settings.ponder)});
+        list.push_back(
+            {"Move Overhead",
+             OptionType::SPIN,
+             std::to_string(DEFAULT_MOVE_OVERHEAD),
+             0,
+             MAX_MOVE_OVERHEAD,
+             {},
+             [](const std::string& value) { uci_settings.move_overhead = std::stoll(value); }});
+        list.push_back({"OwnBook", OptionType::CHECK, "true", 0, 0, {}, set_own_book});
+        list.push_back({"BookFile", OptionType::STRING, BOOK_FILE_NAME, 0, 0, {}, set_book_file});
+        list.push_back({"ParameterFile",
+                        OptionType::STRING,
+                        DEFAULT_PARAMETER_FILE,
+                        0,
+                        0,
+                        {},
+                        [](const std::string& value) {
+                            parameter_file_name = value;
+                            load_parameter_file();
+                        }});
+        list.push_back({"Search",
+                        OptionType::COMBO,
+                        "strong",
+                        0,
+                        0,
+                        {"strong", "classic"},
+                        [](const std::string& value) {
+                            search_kind =
+                                value == "classic" ? SearchKind::CLASSIC : SearchKind::STRONG;
+                        }});
+        list.push_back(
+            {"UCI_ShowWDL", OptionType::CHECK, "false", 0, 0, {}, flag(uci_settings.show_wdl)});
+        list.push_back({"UCI_LimitStrength",
+                        OptionType::CHECK,
+                        "false",
+                        0,
+                        0,
+                        {},
+                        flag(uci_settings.limit_strength)});
+        list.push_back({"UCI_Elo",
+                        OptionType::SPIN,
+                        std::to_string(DEFAULT_ELO),
+                        MIN_ELO,
+                        MAX_ELO,
+                        {},
+                        [](const std::string& value) {
+                            uci_settings.elo = static_cast<int32_t>(std::stoll(value));
+                        }});
+        list.push_back(
+            {"Strength Seed", OptionType::SPIN, "0", 0, MAX_SEED, {}, [](const std::string& value) {
+                 uci_settings.strength_seed = static_cast<uint32_t>(std::stoll(value));
+             }});
+        list.push_back({"UCI_AnalyseMode",
+                        OptionType::CHECK,
+                        "false",
+                        0,
+                        0,
+                        {},
+                        flag(uci_settings.analyse_mode)});
+        list.push_back({"UCI_Opponent", OptionType::STRING, "", 0, 0, {}, ignore});
+        return list;
+    }();
+    return all;
+}
+
+std::string declaration(const Option& option) {
+    std::string line = "option name " + option.name + " type ";
+    switch (option.type) {
+    case OptionType::CHECK: return line + "check default " + option.value;
+    case OptionType::SPIN:
+        return line + "spin default " + option.value + " min " + std::to_string(option.min) +
+               " max " + std::to_string(option.max);
+    case OptionType::COMBO:
+        line += "combo default " + option.value;
+        for (const std::string& choice : option.choices)
+            line += " var " + choice;
+        return line;
+    case OptionType::BUTTON: return line + "button";
+    case OptionType::STRING: break;
+    }
+    return line + "string default " + (option.value.empty() ? "<empty>" : option.value);
+}
+
+// The value as the option takes it, or nothing after an "info string" that says why it was
+// refused. Out of range, a number is brought to the nearer bound. Only a string may be empty,
+// and only when asked for ("value" with nothing after it, or "<empty>").
+std::optional<std::string> checked_value(const Option& option, const std::string& given,
+                                         bool has_value) {
+    const std::string refusal = "info string " + option.name;
+    const std::string stays = "; it stays " + (option.value.empty() ? "<empty>" : option.value);
+    if (!has_value || (given.empty() && option.type != OptionType::STRING)) {
+        send_line(refusal + " needs a value" + stays);
+        return std::nullopt;
+    }
+    if (option.type == OptionType::STRING) return given == "<empty>" ? "" : given;
+    const std::string lowered = lower_case(given);
+    if (option.type == OptionType::CHECK) {
+        if (lowered == "true" || lowered == "false") return lowered;
+        send_line(refusal + " is true or false" + stays);
+        return std::nullopt;
+    }
+    if (option.type == OptionType::COMBO) {
+        for (const std::string& choice : option.choices)
+            if (lowered == choice) return choice;
+        std::string choices;
+        for (const std::string& choice : option.choices)
+            choices += (choices.empty() ? "" : " or ") + choice;
+        send_line(refusal + " is " + choices + stays);
+        return std::nullopt;
+    }
+    int64_t number = 0;
+    const std::string range = std::to_string(option.min) + " to " + std::to_string(option.max);
+    if (!read_integer(given, number)) {
+        send_line(refusal + " needs a whole number from " + range + stays);
+        return std::nullopt;
+    }
+    if (number < option.min || number > option.max) {
+        number = std::clamp(number, option.min, option.max);
+        send_line(refusal + " is " + range + "; set to " + std::to_string(number));
+    }
+    return std::to_string(number);
 }
 
 } // namespace
@@ -70,45 +265,65 @@ SearchKind selected_search() {
     return search_kind;
 }
 
+bool book_file_named() {
+    return book_file_option != BOOK_FILE_NAME;
+}
+
+bool own_book_option() {
+    return own_book;
+}
+
 std::vector<std::string> option_declarations() {
-    return {
-        "option name Hash type spin default " + std::to_string(DEFAULT_HASH_MEGABYTES) +
-            " min 1 max " + std::to_string(MAX_HASH_MEGABYTES),
-        "option name OwnBook type check default true",
-        std::string("option name BookFile type string default ") + BOOK_FILE_NAME,
-        std::string("option name ParameterFile type string default ") + DEFAULT_PARAMETER_FILE,
-        "option name Search type combo default strong var strong var classic",
-    };
+    std::vector<std::string> lines;
+    for (const Option& option : options())
+        lines.push_back(declaration(option));
+    return lines;
 }
 
 void set_option(const std::string& line) {
-    // setoption name <name> [value <value>]; the name may hold blanks.
-    const std::string lowered = lower_case(line);
-    const size_t name_at = lowered.find(" name ");
-    if (name_at == std::string::npos) return;
-    const size_t value_at = lowered.find(" value ", name_at);
-    const std::string name = lower_case(trimmed(line.substr(
-        name_at + 6, value_at == std::string::npos ? std::string::npos : value_at - name_at - 6)));
-    const std::string value =
-        value_at == std::string::npos ? "" : trimmed(line.substr(value_at + 7));
-    if (name == "hash") {
-        set_hash(value);
-    } else if (name == "ownbook") {
-        own_book = lower_case(value) == "true";
-        book_enabled = own_book ? 1 : 0;
-    } else if (name == "bookfile") {
-        book_file_option = value;
-        locate_book_file();
-        // A book that could not be opened before may be there now.
-        book_enabled = own_book ? 1 : 0;
-    } else if (name == "parameterfile") {
-        parameter_file_name = value;
-        load_parameter_file();
-    } else if (name == "search") {
-        set_search(value);
-    } else {
-        send_line("info string unknown option " + name);
+    // 1. setoption name <name> [value <value>]: the name runs up to the word "value" and may
+    // hold blanks; the value is the rest of the line as given (a file name may hold blanks).
+    std::istringstream words(line);
+    std::string word;
+    words >> word; // setoption
+    if (!(words >> word) || lower_case(word) != "name") {
+        send_line("info string setoption needs: setoption name <name> [value <value>]");
+        return;
     }
+    std::string name;
+    bool has_value = false;
+    while (words >> word) {
+        if (lower_case(word) == "value") {
+            has_value = true;
+            break;
+        }
+        name += (name.empty() ? "" : " ") + word;
+    }
+    std::string value;
+    if (has_value) std::getline(words, value);
+    value = trimmed(value);
+
+    // 2. The option, whatever the case and spacing of its name.
+    const std::string key = name_key(name);
+    const auto found = std::find_if(options().begin(), options().end(), [&](const Option& option) {
+        return name_key(option.name) == key;
+    });
+    if (found == options().end()) {
+        send_line(name.empty() ? "info string setoption needs a name"
+                               : "info string unknown option " + name);
+        return;
+    }
+
+    // 3. A button acts; anything else takes its value once the value passes the checks.
+    Option& option = *found;
+    if (option.type == OptionType::BUTTON) {
+        option.apply("");
+        return;
+    }
+    const std::optional<std::string> taken = checked_value(option, value, has_value);
+    if (!taken) return;
+    option.value = *taken;
+    option.apply(*taken);
 }
 
 void load_parameter_file() {

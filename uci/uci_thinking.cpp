@@ -1,25 +1,63 @@
 #include "uci/uci_thinking.h"
 
-#include <cinttypes>
-#include <cstdlib>
+#include <algorithm>
 
 #include "protocol/move_text.h"
 #include "search/clock.h"
 #include "search/iterate.h"
+#include "search/root_lines.h"
 #include "search/scores.h"
 #include "search/search.h"
+#include "uci/uci_options.h"
 #include "uci/uci_output.h"
+#include "uci/win_draw_loss.h"
 
 namespace {
 
 constexpr int32_t EVALUATION_UNITS_PER_PAWN = 110;
 
+// Kept outside the output object: a harness may put an output of its own in front of it.
+std::vector<ReportedLine> lines;
+int32_t lines_depth = 0;
+
+ReportedLine line_from_pv_table(int32_t score) {
+    ReportedLine line{pv_table[1][1], NULL_MOVE, score};
+    if (pv_length[1] > 2) line.reply = pv_table[1][2];
+    return line;
+}
+
+// The best line found after the lines of its depth were reported: it goes first, without the
+// line of the same move.
+void put_first(const ReportedLine& line) {
+    lines.erase(
+        std::remove_if(lines.begin(), lines.end(),
+                       [&](const ReportedLine& old) { return same_move(old.move, line.move); }),
+        lines.end());
+    lines.insert(lines.begin(), line);
+}
+
+void record(int32_t score) {
+    if (pv_length[1] < 2) return;
+    const ReportedLine line = line_from_pv_table(score);
+    if (reported_line > 1) {
+        lines.push_back(line);
+    } else if (iteration_depth != lines_depth) {
+        lines.assign(1, line);
+        lines_depth = iteration_depth;
+    } else {
+        put_first(line);
+    }
+}
+
 void send_info(int32_t score) {
     const int64_t milliseconds = static_cast<int64_t>(elapsed_centiseconds()) * 10;
     const int64_t nodes_per_second = milliseconds > 0 ? node_count * 1000 / milliseconds : 0;
-    std::string line = "info depth " + std::to_string(iteration_depth) + " score " +
-                       uci_score(score) + " time " + std::to_string(milliseconds) + " nodes " +
-                       std::to_string(node_count) + " nps " + std::to_string(nodes_per_second);
+    std::string line = "info depth " + std::to_string(iteration_depth);
+    if (uci_settings.multi_pv > 1) line += " multipv " + std::to_string(reported_line);
+    line += " score " + uci_score(score);
+    if (uci_settings.show_wdl) line += " " + wdl_text(score);
+    line += " time " + std::to_string(milliseconds) + " nodes " + std::to_string(node_count) +
+            " nps " + std::to_string(nodes_per_second);
     if (pv_length[1] > 1) {
         line += " pv";
         char text[MOVE_TEXT_SIZE];
@@ -47,14 +85,29 @@ std::string uci_score(int32_t score) {
     return "cp " + std::to_string(score * 100 / EVALUATION_UNITS_PER_PAWN);
 }
 
+const std::vector<ReportedLine>& reported_lines() {
+    return lines;
+}
+
+void forget_reported_lines() {
+    lines.clear();
+    lines_depth = 0;
+}
+
 void UciThinking::playing_from_book() {
     send_line("info string book move");
 }
 
 void UciThinking::new_best_move(int32_t score) {
+    // With several lines a new best move of one pass says nothing about the order of the
+    // lines: only whole depths are reported.
+    if (search_limits.multi_pv > 1) return;
+    if (pv_length[1] >= 2) put_first(line_from_pv_table(score));
     send_info(score);
 }
 
 void UciThinking::iteration_finished(int32_t score) {
-    send_info(score);
+    record(score);
+    // Lines searched only for a strength level's choice are not shown.
+    if (reported_line <= uci_settings.multi_pv) send_info(score);
 }

@@ -11,6 +11,7 @@
 #include "search/strong_time.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"
+#include "support/uci_session.h"
 
 namespace {
 
@@ -19,75 +20,12 @@ using std::chrono::milliseconds;
 using test_support::ChildProcess;
 using test_support::TempDir;
 
-// A vantrek-uci in its own empty working directory (plus the given files).
-class UciSession {
-  public:
-    explicit UciSession(const std::vector<std::pair<std::string, std::string>>& files = {}) {
-        for (const auto& [name, contents] : files)
-            directory_.write_file(name, contents);
-        process_ = std::make_unique<ChildProcess>(VANTREK_UCI, std::vector<std::string>{},
-                                                  directory_.path());
-    }
-    ~UciSession() {
-        process_->send("quit");
-        process_->wait_exit(milliseconds(5000));
-    }
-    void send(const std::string& line) { process_->send(line); }
-    // Lines up to and including the first that starts with `prefix`; fails the test if none
-    // comes within `timeout`.
-    std::vector<std::string> until(const std::string& prefix,
-                                   milliseconds timeout = milliseconds(20000)) {
-        std::vector<std::string> seen;
-        const auto line = process_->read_until(prefix, timeout, &seen);
-        EXPECT_TRUE(line.has_value()) << "no line starting with '" << prefix << "'";
-        return seen;
-    }
-    ChildProcess& process() { return *process_; }
-    const std::string& directory() const { return directory_.path(); }
+using test_support::best_move_of;
+using test_support::expect_legal_lines;
+using test_support::UciSession;
+using test_support::words_of;
 
-  private:
-    TempDir directory_;
-    std::unique_ptr<ChildProcess> process_;
-};
-
-std::string best_move_of(const std::vector<std::string>& lines) {
-    return lines.empty() || lines.back().rfind("bestmove ", 0) != 0 ? "" : lines.back().substr(9);
-}
-
-std::vector<std::string> words_of(const std::string& line) {
-    std::istringstream stream(line);
-    std::vector<std::string> words;
-    for (std::string word; stream >> word;)
-        words.push_back(word);
-    return words;
-}
-
-// Every info line's principal variation, and the best move, are legal in sequence from the
-// position given as a FEN and moves.
-void expect_legal_lines(const std::vector<std::string>& lines, const std::string& fen,
-                        const std::vector<std::string>& moves) {
-    int variations = 0;
-    for (const auto& line : lines) {
-        const auto words = words_of(line);
-        const auto pv = std::find(words.begin(), words.end(), "pv");
-        if (words.empty() || words[0] != "info" || pv == words.end()) continue;
-        ++variations;
-        test_support::set_up(fen);
-        test_support::play_all(moves);
-        for (auto move = pv + 1; move != words.end(); ++move) {
-            Move parsed;
-            ASSERT_TRUE(parse_user_move(move->c_str(), parsed)) << *move << " in: " << line;
-            test_support::play(*move);
-        }
-    }
-    EXPECT_GT(variations, 0);
-    test_support::set_up(fen);
-    test_support::play_all(moves);
-    Move parsed;
-    EXPECT_TRUE(parse_user_move(best_move_of(lines).c_str(), parsed)) << best_move_of(lines);
-}
-
-const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char* const START = test_support::START_FEN;
 
 TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
     UciSession uci;

@@ -22,7 +22,7 @@ TEST(StrongTime, LimitsFromTheClock) {
     }
     // The increment counts: with it a move gets more.
     EXPECT_GT(plan_for(10000, 100).soft, plan_for(10000, 0).soft);
-    EXPECT_EQ(plan_for(10000, 0).soft, (10000 - 20) / 40);
+    EXPECT_EQ(plan_for(10000, 0).soft, 10000 / 40 - DEFAULT_MOVE_OVERHEAD);
     // Fewer moves to go, more per move; the last move before the time control may use most
     // of the clock but never all of it.
     EXPECT_GT(plan_for(10000, 0, 5).soft, plan_for(10000, 0, 20).soft);
@@ -34,6 +34,15 @@ TEST(StrongTime, LimitsFromTheClock) {
     EXPECT_TRUE(fixed.fixed_time);
     EXPECT_EQ(fixed.hard, 480);
     EXPECT_FALSE(plan_time(ClockReading{}).use_clock);
+    // The overhead comes off every limit, at a time per move and on the clock alike, but a
+    // millisecond is always left.
+    EXPECT_EQ(plan_time(ClockReading{-1, 0, 0, 500, 300}).hard, 200);
+    EXPECT_EQ(plan_time(ClockReading{-1, 0, 0, 500, 900}).hard, 1);
+    const TimePlan without = plan_time(ClockReading{10000, 100, 0, -1, 0});
+    const TimePlan with = plan_time(ClockReading{10000, 100, 0, -1, 100});
+    EXPECT_EQ(with.soft, without.soft - 100);
+    EXPECT_EQ(with.hard, without.hard - 100);
+    EXPECT_EQ(plan_time(ClockReading{10000, 0, 0, -1, 60000}).soft, 1);
 }
 
 TEST(StrongTime, SoftLimitScalesWithStabilityAndScoreDrops) {
