@@ -112,6 +112,15 @@ def games_of(pgn_text):
     return games
 
 
+def side_to_move_at_end(tags):
+    """'w' or 'b': the side on move when the game ended, from the plies played and the side on
+    move at the start (white, unless a FEN tag says otherwise)."""
+    fen = tags.get("FEN", "")
+    starts_black = len(fen.split()) > 1 and fen.split()[1] == "b"
+    plies = int(tags.get("PlyCount", "0") or 0)
+    return "b" if (plies % 2 == 1) != starts_black else "w"
+
+
 def report(out, expected_games):
     """Prints the report of the games in `out`; returns the exit status."""
     counts = collections.defaultdict(collections.Counter)
@@ -136,6 +145,11 @@ def report(out, expected_games):
                     if pattern.search(description):
                         problem = key
                         break
+                if problem is None and tags.get("Termination") == "time forfeit":
+                    # "Draw by timeout": a flag fell while the other side could not mate. The
+                    # side whose flag fell is the one to move after the last move.
+                    problem = "time"
+                    side = white if side_to_move_at_end(tags) == "w" else black
                 if problem is None and (result == "*" or tags.get("Termination") == "unterminated"):
                     problem = "unfinished"
                 if problem is None:
