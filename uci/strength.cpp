@@ -13,16 +13,27 @@ struct Anchor {
     StrengthLevel level;
 };
 
-// The levels the scale is built from. Nodes and depth set how far the level sees; the spread,
-// how often it passes over the best move for one a little worse. Every level chooses among
-// four lines; the strongest adds almost no randomness. The steps were set by matches of each
-// level against the next at these fixed settings (README.md, "Strength levels"); the Elo
-// figures themselves wait for the timed matches against engines of known strength.
+// The levels the scale is built from, each with the rating it was measured at (README.md,
+// "Strength levels"): the upper four in matches against Fairy-Max (taken as 2000) at 10 s +
+// 0.1 s, the lower four from there down a ladder of matches of each level against the next at
+// these fixed settings. Nodes and depth set how far a level sees; the lower levels choose
+// among four lines, the spread saying how often one a little worse than the best is played.
+// Searching four lines costs the best one most of its nodes, so the top levels search one.
+// The anchors reach past the range of UCI_Elo at both ends, so every Elo offered lies between
+// two measured ones.
 constexpr Anchor ANCHORS[] = {
-    {800, {60, 1, 4, 250}},   {1100, {200, 2, 4, 150}}, {1400, {600, 3, 4, 80}},
-    {1700, {1500, 5, 4, 35}}, {2000, {4000, 7, 4, 15}}, {2400, {20000, 12, 4, 4}},
+    {735, {60, 1, 4, 250}},    {780, {200, 2, 4, 150}},    {895, {600, 3, 4, 80}},
+    {1055, {1500, 5, 4, 35}},  {1490, {4000, 7, 4, 15}},   {1875, {20000, 12, 4, 4}},
+    {2240, {40000, 30, 1, 1}}, {2635, {160000, 30, 1, 1}},
 };
-static_assert(ANCHORS[0].elo == MIN_ELO && ANCHORS[std::size(ANCHORS) - 1].elo == MAX_ELO);
+static_assert(ANCHORS[0].elo <= MIN_ELO && ANCHORS[std::size(ANCHORS) - 1].elo >= MAX_ELO);
+static_assert([] {
+    for (size_t i = 1; i < std::size(ANCHORS); ++i)
+        if (ANCHORS[i].elo <= ANCHORS[i - 1].elo ||
+            ANCHORS[i].level.nodes <= ANCHORS[i - 1].level.nodes)
+            return false;
+    return true;
+}());
 
 // How much more a mate is worth than the best ordinary line, when lines are compared.
 constexpr int32_t MATE_AS_ADVANTAGE = 2000;
@@ -65,7 +76,8 @@ StrengthLevel strength_level(int32_t elo) {
                                         std::log(static_cast<double>(high.level.nodes)) * t));
     level.depth =
         static_cast<int32_t>(std::lround(low.level.depth * (1 - t) + high.level.depth * t));
-    level.lines = low.level.lines;
+    // The number of lines cannot be split: the nearer anchor's.
+    level.lines = t < 0.5 ? low.level.lines : high.level.lines;
     level.spread =
         static_cast<int32_t>(std::lround(low.level.spread * (1 - t) + high.level.spread * t));
     return level;
