@@ -13,8 +13,9 @@ board are reported per engine: losses on time, illegal moves, false result claim
 connections, crashes (an engine that disconnected) and unfinished games. The exit status is 1
 when a Vantrek engine had any of them, or when fewer games were played than asked for.
 
-The default, 112 games for each of the nine pairings (1008 games), takes about three hours on
-one core; timed games mean something only on a machine that is otherwise quiet.
+The default, 112 games for each of the nine pairings (1008 games), takes about an hour on one
+core and half an hour with --concurrency 2 on two; timed games mean something only on a
+machine that is otherwise quiet.
 
     tools/soak.py                              # the full soak, output in build/soak
     tools/soak.py --games 2 --opponents fairymax --out /tmp/smoke   # a smoke test
