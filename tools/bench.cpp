@@ -6,23 +6,13 @@
 // change to that search or the evaluation. The classic search (the xboard engine's) is the
 // default; the strong one (the UCI engine's default) has a signature of its own, at a greater
 // default depth because it prunes so much more.
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
-#include "board/fen.h"
-#include "board/keys.h"
-#include "book/book.h"
-#include "protocol/command_loop.h"
-#include "protocol/parameters.h"
 #include "search/iterate.h"
-#include "search/strong_root.h"
-#include "search/thinking.h"
-#include "search/transposition.h"
-#include "tools/bench_positions.h"
+#include "tools/bench_run.h"
 
 namespace {
 
@@ -62,51 +52,11 @@ int main(int argument_count, char** arguments) {
         depth = static_cast<int>(value);
     }
 
-    init_keys();
-    tt_allocate();
-    new_game();
-    init_book_index_mask();
-    book_enabled = 0;
-    // Every weight 0, so that no weight file changes the signature. They are set through the
-    // reader, as in the engine: left untouched, the compiler would see that the bench never
-    // changes them and fold every weighted term away, and the bench would time an evaluation
-    // the engine does not run.
-    load_parameters_from("");
-    post_flag = 0;
-    SilentThinking silent;
-    thinking_output = &silent;
-    search_limits.max_depth = depth;
-    search_limits.use_clock = false;
-
-    int64_t total_nodes = 0;
-    const auto start = std::chrono::steady_clock::now();
-    int number = 0;
-    for (const char* fen : BENCH_POSITIONS) {
-        ++number;
-        std::string error;
-        if (!set_position_from_fen(fen, error)) {
-            std::fprintf(stderr, "vantrek-bench: position %d: %s\n", number, error.c_str());
-            return 1;
-        }
-        tt_clear();
-        node_count = 0;
-        ply = 0;
-        if (strong) {
-            strong_new_game();
-            strong_search_best_move();
-        } else {
-            search_best_move();
-        }
-        std::printf("position %2d: %" PRId64 " nodes\n", number, node_count);
-        total_nodes += node_count;
-    }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("nodes %" PRId64 "\n", total_nodes);
-    std::printf("time %.3f\n", seconds);
-    std::printf("nps %" PRId64 "\n",
-                seconds > 0 ? static_cast<int64_t>(static_cast<double>(total_nodes) / seconds)
-                            : total_nodes);
-    tt_release();
+    // 2. The run, then the totals.
+    BenchTotals totals;
+    if (!run_bench(strong, depth, "vantrek-bench", totals)) return 1;
+    std::printf("nodes %" PRId64 "\n", totals.nodes);
+    std::printf("time %.3f\n", totals.seconds);
+    std::printf("nps %" PRId64 "\n", bench_nodes_per_second(totals));
     return 0;
 }

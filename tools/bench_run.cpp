@@ -1,0 +1,70 @@
+#include "tools/bench_run.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "board/fen.h"
+#include "board/keys.h"
+#include "book/book.h"
+#include "protocol/command_loop.h"
+#include "protocol/parameters.h"
+#include "search/iterate.h"
+#include "search/strong_root.h"
+#include "search/thinking.h"
+#include "search/transposition.h"
+#include "tools/bench_positions.h"
+
+bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals) {
+    // 1. The engine as "new" leaves it, without a book. Every weight 0, so that no weight file
+    // changes the signature. They are set through the reader, as in the engine: left untouched,
+    // the compiler would see that the bench never changes them and fold every weighted term
+    // away, and the bench would time an evaluation the engine does not run.
+    init_keys();
+    tt_allocate();
+    new_game();
+    init_book_index_mask();
+    book_enabled = 0;
+    load_parameters_from("");
+    post_flag = 0;
+    SilentThinking silent;
+    thinking_output = &silent;
+    search_limits.max_depth = depth;
+    search_limits.use_clock = false;
+
+    // 2. Every position from an empty table and empty ordering tables.
+    totals = BenchTotals{};
+    const auto start = std::chrono::steady_clock::now();
+    int number = 0;
+    for (const char* fen : BENCH_POSITIONS) {
+        ++number;
+        std::string error;
+        if (!set_position_from_fen(fen, error)) {
+            std::fprintf(stderr, "%s: position %d: %s\n", program, number, error.c_str());
+            tt_release();
+            return false;
+        }
+        tt_clear();
+        node_count = 0;
+        ply = 0;
+        if (strong) {
+            strong_new_game();
+            strong_search_best_move();
+        } else {
+            search_best_move();
+        }
+        std::printf("position %2d: %" PRId64 " nodes\n", number, node_count);
+        totals.nodes += node_count;
+    }
+    totals.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    tt_release();
+    return true;
+}
+
+int64_t bench_nodes_per_second(const BenchTotals& totals) {
+    return totals.seconds > 0
+               ? static_cast<int64_t>(static_cast<double>(totals.nodes) / totals.seconds)
+               : totals.nodes;
+}
