@@ -78,18 +78,11 @@ bool skipped_at_root(const Move& move) {
     return false;
 }
 
-// Row 1 of the principal-variation table into a line, and back.
+// A root move with its score, and the variation its search left in row 1.
 void keep_line(RootMove& line, const Move& move, int32_t score) {
     line.move = move;
     line.score = score;
-    line.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
-    for (int32_t i = 0; i < line.pv_length; ++i)
-        line.pv[i] = pv_table[1][i + 1];
-}
-void show_line(const RootMove& line) {
-    for (int32_t i = 0; i < line.pv_length; ++i)
-        pv_table[1][i + 1] = line.pv[i];
-    pv_length[1] = line.pv_length + 1;
+    keep_variation(line);
 }
 
 // MultiPV after the iteration found the best line: each further line is a root search of the
@@ -120,11 +113,11 @@ Move report_every_line(const Move& best) {
     // 3. Every line, best first; the table row and the root score are the best line's again.
     sort_root_lines(lines, line_count);
     for (reported_line = 1; reported_line <= line_count; ++reported_line) {
-        show_line(lines[reported_line - 1]);
+        show_variation(lines[reported_line - 1]);
         thinking_output->iteration_finished(lines[reported_line - 1].score);
     }
     reported_line = 1;
-    show_line(lines[0]);
+    show_variation(lines[0]);
     root_score = lines[0].score;
     return lines[0].move;
 }

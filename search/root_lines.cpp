@@ -4,6 +4,7 @@
 
 #include "search/iterate.h"
 #include "search/scores.h"
+#include "search/search.h"
 
 int32_t reported_line = 1;
 std::atomic<bool> pondering{false};
@@ -18,6 +19,18 @@ bool root_move_allowed(const Move& move) {
 bool mate_limit_reached(int32_t root_score) {
     // The side to move mates in n moves when the side mated is at ply 2n (the root is ply 1).
     return search_limits.mate_moves > 0 && root_score >= MATE_SCORE - 2 * search_limits.mate_moves;
+}
+
+void keep_variation(RootMove& root) {
+    root.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
+    for (int32_t i = 0; i < root.pv_length; ++i)
+        root.pv[i] = pv_table[1][i + 1];
+}
+
+void show_variation(const RootMove& root) {
+    for (int32_t i = 0; i < root.pv_length; ++i)
+        pv_table[1][i + 1] = root.pv[i];
+    pv_length[1] = root.pv_length + 1;
 }
 
 void sort_root_lines(RootMove* lines, int32_t count) {

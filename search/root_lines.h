@@ -39,5 +39,11 @@ bool root_move_allowed(const Move& move);
 // such a mate for the side to move.
 bool mate_limit_reached(int32_t root_score);
 
+// The principal variation the root move's child left in pv_table row 1, kept with the move.
+void keep_variation(RootMove& root);
+
+// A root move's variation put back into pv_table row 1, where the thinking output reads it.
+void show_variation(const RootMove& root);
+
 // Orders lines[0 .. count-1] by score, best first; lines of equal score keep their order.
 void sort_root_lines(RootMove* lines, int32_t count);

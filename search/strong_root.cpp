@@ -36,20 +36,6 @@ constexpr int32_t MATE_IN_ONE_SCORE = MATE_SCORE - 2;
 
 bool tables_ready = false;
 
-// The principal variation the child left in pv_table row 1, kept with its root move.
-void keep_variation(RootMove& root) {
-    root.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
-    for (int32_t i = 0; i < root.pv_length; ++i)
-        root.pv[i] = pv_table[1][i + 1];
-}
-
-// Puts a root move's variation back into pv_table row 1, where the thinking output reads it.
-void show_variation(const RootMove& root) {
-    for (int32_t i = 0; i < root.pv_length; ++i)
-        pv_table[1][i + 1] = root.pv[i];
-    pv_length[1] = root.pv_length + 1;
-}
-
 // A root that is already drawn reports a draw at every depth and gives no move, as the engine
 // adjudicates the draw itself.
 Move report_drawn_root(int32_t state) {
