@@ -31,6 +31,10 @@ bool read_record(std::FILE* file, int64_t index, BookRecord& record) {
     return true;
 }
 
+std::FILE* open_for_reading(const char* name) {
+    return std::fopen(name, "rb");
+}
+
 [[noreturn]] void fail_on_entry_count(std::FILE* file) {
     std::fprintf(stderr, "Error reading number of book entries from book!\n");
     std::fclose(file);
@@ -40,6 +44,7 @@ bool read_record(std::FILE* file, int64_t index, BookRecord& record) {
 } // namespace
 
 unsigned (*book_seed_source)() = seconds_since_epoch;
+std::FILE* (*book_file_opener)(const char* name) = open_for_reading;
 
 void init_book_index_mask() {
     book_index_mask = BOOK_INDEX_MASK;
@@ -114,7 +119,7 @@ Move choose_book_move() {
     if (key_history_count > BOOK_PLY_LIMIT || !book_enabled) return NULL_MOVE;
 
     // Step 2.
-    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
+    std::FILE* file = book_file_opener(book_file_name.c_str());
     if (file == nullptr) {
         std::fprintf(stderr, "Unable to open book file %s!\n", book_file_name.c_str());
         std::fprintf(stderr, "Proceeding without my book...\n");

@@ -35,6 +35,12 @@ extern std::string book_file_name;
 // choice repeatable; the engine never does.
 extern unsigned (*book_seed_source)();
 
+// How the book file is opened for reading: std::fopen(name, "rb"), or nullptr when it cannot
+// be. The engines keep that; a test harness may hand out a stream over bytes it holds in memory
+// (fmemopen) instead, so that probing thousands of books goes through no file system. The
+// reader only seeks and reads, which such a stream answers as the file would.
+extern std::FILE* (*book_file_opener)(const char* name);
+
 void init_book_index_mask();
 
 // A weighted random choice among the book moves of the current position, or NULL_MOVE.

@@ -175,7 +175,7 @@ GoCommand read_go(const std::vector<std::string>& words) {
 // file or directory" for an engine that failed to start.)
 void set_aside_unreadable_book() {
     if (!book_enabled || key_history_count > BOOK_PLY_LIMIT) return;
-    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
+    std::FILE* file = book_file_opener(book_file_name.c_str());
     if (file == nullptr) {
         if (book_file_named())
             send_line("info string " + book_file_name +

@@ -239,6 +239,71 @@ TEST_F(BookTest, ACutOffBookGivesTheTrueWeightOrNothing) {
     }
 }
 
+// The bytes a test opener serves for every name, as a stream in memory.
+std::string served_bytes;
+std::FILE* open_served_bytes(const char*) {
+    return fmemopen(served_bytes.data(), served_bytes.size(), "rb");
+}
+
+// The weight probe_book reports from `bytes` read from memory, for a position of key `key`.
+uint16_t probe_key_in_memory(const std::string& bytes, uint64_t key) {
+    served_bytes = bytes;
+    hash_key = key;
+    std::FILE* file = open_served_bytes(nullptr);
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) return 0;
+    const uint16_t weight = probe_book(file);
+    std::fclose(file);
+    return weight;
+}
+
+TEST_F(BookTest, ABookReadFromMemoryAnswersAsTheSameBytesInAFile) {
+    // Whole books with runs of equal masked keys, books cut off anywhere, and counts beyond the
+    // records present: every probe from memory gives what the same bytes give from the file.
+    std::vector<BookRecord> records;
+    for (uint32_t i = 0; i < 9; ++i)
+        records.push_back(
+            {static_cast<uint16_t>(0x0101 * (i + 1)), synthetic_key(i < 4 ? 500 : 100 * i, i)});
+    sort_book_records(records);
+    const std::string whole = encode_book(records);
+    std::vector<std::string> books;
+    for (size_t length = BOOK_COUNT_SIZE + 1; length <= whole.size(); ++length)
+        books.push_back(whole.substr(0, length));
+    std::string overcounted = whole;
+    write_u32_le(reinterpret_cast<uint8_t*>(overcounted.data()) + overcounted.size() - 4, 1000);
+    books.push_back(overcounted);
+    int found = 0;
+    for (const std::string& bytes : books) {
+        if (read_u32_le(reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size() - 4) == 0)
+            continue; // the engine ends on such a book; that is tested below
+        write_book_bytes(bytes);
+        for (const BookRecord& record : records) {
+            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, key " << record.key);
+            const uint16_t from_file = probe_key(record.key);
+            EXPECT_EQ(probe_key_in_memory(bytes, record.key), from_file);
+            found += from_file != 0;
+        }
+        EXPECT_EQ(probe_key_in_memory(bytes, synthetic_key(500, 7)),
+                  probe_key(synthetic_key(500, 7)));
+    }
+    EXPECT_GE(found, static_cast<int>(records.size())); // the whole book, at least, was read
+
+    // The choice opens the book through book_file_opener: with no file at all, the bytes it
+    // serves are the book.
+    remove_book();
+    std::vector<BookRecord> book = {{9, key_after({"e2e4"})}, {5, key_after({"e2e4", "e7e5"})}};
+    sort_book_records(book);
+    served_bytes = encode_book(book);
+    std::FILE* (*const saved_opener)(const char*) = book_file_opener;
+    book_file_opener = open_served_bytes;
+    test_support::set_up(); // the probes above set the key by hand
+    test_support::play("e2e4");
+    const std::string choice = choice_text(choose_book_move());
+    book_file_opener = saved_opener;
+    EXPECT_EQ(choice, "e7e5");
+    EXPECT_EQ(book_enabled, 1);
+}
+
 using BookDeathTest = BookTest;
 
 TEST_F(BookDeathTest, ACountOfZeroOrNoCountAtAllEndsTheEngine) {

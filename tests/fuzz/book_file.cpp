@@ -1,5 +1,6 @@
-// Fuzz target: the book reader. The input is the bytes of a book file; the engine chooses its
-// book move from it in several positions, and probes it directly. What must hold:
+// Fuzz target: the book reader. The input is the bytes of a book file (held in memory, where the
+// reader seeks and reads as in a file); the engine chooses its book move from it in several
+// positions, and probes it directly. What must hold:
 // - a file whose entry count cannot be read, or is 0, ends the engine with status 1 (that is
 //   the xboard engine's design, caught here through exit_engine); any other file never ends it;
 // - a book move is a legal move, and the position it leads to is stored in the file, within the
@@ -95,7 +96,7 @@ bool ask_book(const ReferenceBook& reference, const std::string& path, const std
                    context + ": " + text + " is not in the book");
     }
 
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = book_file_opener(path.c_str());
     FUZZ_CHECK(file != nullptr, path);
     const uint16_t weight = probe_book(file);
     std::fclose(file);
@@ -115,7 +116,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = fuzz::write_scratch_file("Vantrek.book", data, size);
+    // The book is read from memory, as a stream over the input's bytes: the reader seeks and
+    // reads it as it would the file, without a file written and read back for every input.
+    const std::string path = fuzz::scratch_directory() + "/Vantrek.book";
+    fuzz::hold_book_in_memory(path, data, size);
     book_file_name = path;
     const ReferenceBook reference(data, size);
     for (const auto& opening : OPENINGS) {

@@ -1,11 +1,13 @@
 #include "fuzz_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "board/consistency.h"
 #include "board/fen.h"
@@ -61,6 +63,23 @@ struct ScratchDirectory {
         std::filesystem::remove_all(path, ignored);
     }
 };
+
+std::map<std::string, std::string>& held_books() {
+    static std::map<std::string, std::string> books;
+    return books;
+}
+
+std::FILE* open_held_book(const char* name) {
+    const auto held = held_books().find(name);
+    if (held == held_books().end()) return std::fopen(name, "rb");
+    std::string& bytes = held->second;
+    std::FILE* file = fmemopen(bytes.data(), bytes.size(), "rb");
+    FUZZ_CHECK(file != nullptr, std::string("fmemopen for the book ") + name);
+    // The reader seeks before every record: unbuffered, a read copies just its twelve bytes,
+    // not the kilobytes that would fill a buffer.
+    FUZZ_CHECK(std::setvbuf(file, nullptr, _IONBF, 0) == 0, name);
+    return file;
+}
 
 } // namespace
 
@@ -141,6 +160,7 @@ std::vector<std::string> legal_move_texts() {
     int32_t count = 0;
     generate_moves(list, count);
     std::vector<std::string> texts;
+    texts.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
         if (play_move(list, i, undo)) {
@@ -174,12 +194,10 @@ void check_position(const std::string& context) {
 
 PositionSnapshot snapshot() {
     PositionSnapshot s;
-    s.board_and_counts.assign(board, board + BOARD_SQUARES);
-    s.board_and_counts.insert(s.board_and_counts.end(), square_move_count,
-                              square_move_count + BOARD_SQUARES);
-    // Slot 0 of the piece list is scratch that make and unmake may leave anything in.
-    s.board_and_counts.insert(s.board_and_counts.end(), piece_list + 1, piece_list + 33);
-    s.board_and_counts.insert(s.board_and_counts.end(), piece_index, piece_index + BOARD_SQUARES);
+    std::copy(board, board + BOARD_SQUARES, s.board.begin());
+    std::copy(square_move_count, square_move_count + BOARD_SQUARES, s.move_counts.begin());
+    std::copy(piece_index, piece_index + BOARD_SQUARES, s.piece_index.begin());
+    std::copy(piece_list + 1, piece_list + 33, s.pieces.begin());
     s.key = hash_key;
     s.ep = ep_square;
     s.side = side_to_move;
@@ -229,6 +247,15 @@ std::string write_scratch_file(const std::string& name, const uint8_t* bytes, si
 
 std::string write_scratch_file(const std::string& name, const std::string& bytes) {
     return write_scratch_file(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size) {
+    held_books()[name].assign(reinterpret_cast<const char*>(bytes), size);
+    book_file_opener = open_held_book;
+}
+
+void hold_book_in_memory(const std::string& name, const std::string& bytes) {
+    hold_book_in_memory(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 std::string source_file(const std::string& name) {

@@ -4,6 +4,7 @@
 // process.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -68,7 +69,9 @@ void check_position(const std::string& context);
 // Everything about the position that a parse, a probe or a trial move must leave as it found
 // it.
 struct PositionSnapshot {
-    std::vector<int32_t> board_and_counts;
+    // Slot 0 of the piece list is scratch that make and unmake may leave anything in.
+    std::array<int32_t, BOARD_SQUARES> board, move_counts, piece_index;
+    std::array<int32_t, 32> pieces; // slots 1 to 32 of the piece list
     uint64_t key;
     int32_t ep, side, fifty, history, ply, non_pawns, white_king, black_king;
     bool operator==(const PositionSnapshot&) const = default;
@@ -92,6 +95,12 @@ const std::string& scratch_directory();
 // Writes `bytes` to the file `name` of the scratch directory and returns its path.
 std::string write_scratch_file(const std::string& name, const uint8_t* bytes, size_t size);
 std::string write_scratch_file(const std::string& name, const std::string& bytes);
+
+// Books held in memory: from now on the engine opens a book named `name` (as book_file_name
+// names it) as a stream over a copy of `bytes`, with no file and no system call in the way; any
+// other name it opens from the file system as before. Holding a name again replaces its bytes.
+void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size);
+void hold_book_in_memory(const std::string& name, const std::string& bytes);
 
 // The repository's own files (the shipped weight file and book): their path, their bytes.
 std::string source_file(const std::string& name);

@@ -218,6 +218,13 @@ bool handle_and_check(const std::string& received) {
     return goes_on;
 }
 
+// A book in the working directory, which the engine reads from memory (the same bytes): every
+// search probes the book, and through the file system that took a quarter of the run.
+void write_book(const std::string& name, const std::string& bytes) {
+    fuzz::write_scratch_file(name, bytes);
+    fuzz::hold_book_in_memory(name, bytes);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -226,9 +233,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // weight file with absurd values.
     const std::string& directory = fuzz::scratch_directory();
     fuzz::write_scratch_file("kelmora.ini", fuzz::source_file_bytes("kelmora.ini"));
-    fuzz::write_scratch_file("Vantrek.book", fuzz::source_file_bytes("Vantrek.book"));
-    fuzz::write_scratch_file("empty.book", "");
-    fuzz::write_scratch_file("zero.book", std::string(4, '\0'));
+    write_book("Vantrek.book", fuzz::source_file_bytes("Vantrek.book"));
+    write_book("empty.book", "");
+    write_book("zero.book", std::string(4, '\0'));
     fuzz::write_scratch_file("bad.ini", "BLOCKED_CENTER_PAWN=99999999999\nROOK_TRAPPED=-7e9\n"
                                         "DOUBLED_ROOKS=nan\nOFFENSIVENESS=inf\n");
     WorkingDirectory inside(directory);

@@ -103,6 +103,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::set_up_engine();
     thinking_output = &xboard_thinking;
     book_file_name = fuzz::source_file("Vantrek.book");
+    fuzz::hold_book_in_memory(book_file_name, fuzz::source_file_bytes("Vantrek.book"));
     return 0;
 }
 
