@@ -97,8 +97,9 @@ std::string write_scratch_file(const std::string& name, const uint8_t* bytes, si
 std::string write_scratch_file(const std::string& name, const std::string& bytes);
 
 // Books held in memory: from now on the engine opens a book named `name` (as book_file_name
-// names it) as a stream over a copy of `bytes`, with no file and no system call in the way; any
-// other name it opens from the file system as before. Holding a name again replaces its bytes.
+// names it) as a stream over a copy of `bytes`, read and seeked as fmemopen's, with no file and
+// no system call in the way; any other name it opens from the file system as before. Holding a
+// name again replaces its bytes (a stream still open keeps the old ones).
 void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size);
 void hold_book_in_memory(const std::string& name, const std::string& bytes);
 

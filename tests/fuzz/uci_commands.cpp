@@ -24,6 +24,7 @@
 #include "board/make_move.h"
 #include "fuzz_support.h"
 #include "protocol/move_text.h"
+#include "protocol/parameters.h"
 #include "search/iterate.h"
 #include "search/thinking.h"
 #include "uci/uci_engine.h"
@@ -71,11 +72,19 @@ class WorkingDirectory {
     char previous_[4096];
 };
 
+// The words of a line, split at white space as a stream's >> splits them (without the cost of
+// a stream for every line and every reply).
 std::vector<std::string> words_of(const std::string& line) {
-    std::istringstream stream(line);
     std::vector<std::string> words;
-    for (std::string word; stream >> word;)
-        words.push_back(word);
+    auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    for (size_t at = 0; at < line.size();) {
+        while (at < line.size() && space(line[at]))
+            ++at;
+        const size_t start = at;
+        while (at < line.size() && !space(line[at]))
+            ++at;
+        if (at > start) words.emplace_back(line, start, at - start);
+    }
     return words;
 }
 
@@ -119,10 +128,23 @@ std::string bounded_line(const std::string& line) {
     return line;
 }
 
+// The weights as the shipped weight file sets them, taken at start-up.
+std::vector<double> shipped_weights;
+
+std::vector<double> current_weights() {
+    std::vector<double> weights;
+    for (const ParameterItem& item : PARAMETER_ITEMS)
+        weights.push_back(item.integer != nullptr ? *item.integer : *item.real);
+    return weights;
+}
+
 void restore_options() {
     handle_uci_command("setoption name OwnBook value true");
     handle_uci_command("setoption name BookFile value Vantrek.book");
-    handle_uci_command("setoption name ParameterFile value kelmora.ini");
+    // The weight file is read only when ParameterFile is set, so once the weights are the
+    // shipped ones again nothing of another file remains; reading it anew is skipped then.
+    if (current_weights() != shipped_weights)
+        handle_uci_command("setoption name ParameterFile value kelmora.ini");
     options_changed = false;
 }
 
@@ -175,7 +197,9 @@ bool handle_and_check(const std::string& received) {
     const std::string line = bounded_line(received);
     const std::vector<std::string> words = words_of(line);
     const std::string command = words.empty() ? "" : words[0];
-    const std::vector<std::string> legal = fuzz::legal_move_texts();
+    // The legal moves are needed to check a "bestmove" only.
+    const std::vector<std::string> legal =
+        command == "go" ? fuzz::legal_move_texts() : std::vector<std::string>{};
     const fuzz::PositionSnapshot before = fuzz::snapshot();
     bool goes_on = true;
     try {
@@ -241,6 +265,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     WorkingDirectory inside(directory);
     start_uci_engine();
     thinking_output = &bounded_thinking;
+    shipped_weights = current_weights();
     fuzz::take_output();
     return 0;
 }
