@@ -218,16 +218,23 @@ bool contains(const std::vector<std::string>& texts, const std::string& text) {
     return false;
 }
 
-void check_position(const std::string& context) {
-    FUZZ_CHECK(position_is_consistent(), context);
+const char* position_fault() {
+    if (!position_is_consistent()) return "position_is_consistent()";
     // Whatever the colour commands did, no move brings a man onto the board: a side keeps at
     // most its sixteen, and the piece list its 32 slots.
     int men[2] = {0, 0};
     for (int square = A1; square <= H8; ++square)
         if (board[square] != OFF_BOARD && board[square] != EMPTY) ++men[board[square] & 1];
-    FUZZ_CHECK(men[0] <= 16 && men[1] <= 16 && piece_count <= 32, context);
-    FUZZ_CHECK(key_history_count >= 0 && key_history_count <= MAX_GAME_PLIES, context);
-    FUZZ_CHECK(side_to_move == 0 || side_to_move == 1, context);
+    if (men[0] > 16 || men[1] > 16 || piece_count > 32)
+        return "men[0] <= 16 && men[1] <= 16 && piece_count <= 32";
+    if (key_history_count < 0 || key_history_count > MAX_GAME_PLIES)
+        return "key_history_count >= 0 && key_history_count <= MAX_GAME_PLIES";
+    if (side_to_move != 0 && side_to_move != 1) return "side_to_move == 0 || side_to_move == 1";
+    return nullptr;
+}
+
+void check_position(const std::string& context) {
+    check_position_with([&] { return context; });
 }
 
 PositionSnapshot snapshot() {

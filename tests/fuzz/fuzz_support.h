@@ -65,6 +65,12 @@ bool contains(const std::vector<std::string>& texts, const std::string& text);
 // engine stays within its tables (the sanitizers) and that it plays only moves legal in the
 // position it believes it has.
 void check_position(const std::string& context);
+// The same with the context built only when a check fails (from `context()`), for the checks
+// made after every line, where building it every time was a good part of the run.
+const char* position_fault(); // the check that does not hold, or nullptr
+template <typename Context> void check_position_with(const Context& context) {
+    if (const char* fault = position_fault()) fail(__FILE__, __LINE__, fault, context());
+}
 
 // Everything about the position that a parse, a probe or a trial move must leave as it found
 // it.

@@ -209,36 +209,36 @@ bool handle_and_check(const std::string& received) {
                               ") on \"" + line + "\"\n" + fuzz::take_output());
     }
     const std::string output = fuzz::take_output();
-    const std::string context = "line \"" + line + "\"; the engine printed:\n" + output;
-    FUZZ_CHECK(goes_on || command == "quit", context);
+    const auto context = [&] { return "line \"" + line + "\"; the engine printed:\n" + output; };
+    FUZZ_CHECK(goes_on || command == "quit", context());
     int best_moves = 0;
     bool refused = false;
     for (const std::string& reply : fuzz::split_lines(output)) {
         const std::vector<std::string> reply_words = words_of(reply);
-        FUZZ_CHECK(!reply_words.empty(), context);
+        FUZZ_CHECK(!reply_words.empty(), context());
         const std::string& kind = reply_words[0];
         if (kind == "bestmove") {
-            FUZZ_CHECK(command == "go" && best_moves == 0 && reply_words.size() == 2, context);
+            FUZZ_CHECK(command == "go" && best_moves == 0 && reply_words.size() == 2, context());
             FUZZ_CHECK(fuzz::contains(legal, reply_words[1]) ||
                            (legal.empty() && reply_words[1] == "0000"),
-                       context);
+                       context());
             ++best_moves;
         } else if (kind == "info") {
-            FUZZ_CHECK(best_moves == 0, context);
-            if (command == "go") check_info_line(reply_words, context);
+            FUZZ_CHECK(best_moves == 0, context());
+            if (command == "go") check_info_line(reply_words, context());
             if (reply.find("info string bad FEN") == 0 ||
                 reply.find("info string position needs") == 0)
                 refused = true;
         } else if (kind == "readyok") {
-            FUZZ_CHECK(command == "isready" && reply_words.size() == 1, context);
+            FUZZ_CHECK(command == "isready" && reply_words.size() == 1, context());
         } else {
             FUZZ_CHECK(command == "uci" && (kind == "id" || kind == "option" || kind == "uciok"),
-                       context);
+                       context());
         }
     }
-    if (command == "go") FUZZ_CHECK(best_moves == 1, context);
-    if (refused) FUZZ_CHECK(fuzz::snapshot() == before, context);
-    fuzz::check_position(context);
+    if (command == "go") FUZZ_CHECK(best_moves == 1, context());
+    if (refused) FUZZ_CHECK(fuzz::snapshot() == before, context());
+    fuzz::check_position_with(context);
     return goes_on;
 }
 
