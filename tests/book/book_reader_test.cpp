@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -239,25 +240,20 @@ TEST_F(BookTest, ACutOffBookGivesTheTrueWeightOrNothing) {
     }
 }
 
-// The bytes a test opener serves for every name, as a stream in memory.
-std::string served_bytes;
-std::FILE* open_served_bytes(const char*) {
-    return fmemopen(served_bytes.data(), served_bytes.size(), "rb");
+// The bytes held in memory for every book name, while a test holds them.
+std::string held_bytes;
+bool hold_for_every_name(const char*, std::string_view& bytes) {
+    bytes = held_bytes;
+    return true;
 }
 
-// The weight probe_book reports from `bytes` read from memory, for a position of key `key`.
+// The weight probe_book reports from `bytes` held in memory, for a position of key `key`.
 uint16_t probe_key_in_memory(const std::string& bytes, uint64_t key) {
-    served_bytes = bytes;
     hash_key = key;
-    std::FILE* file = open_served_bytes(nullptr);
-    EXPECT_NE(file, nullptr);
-    if (file == nullptr) return 0;
-    const uint16_t weight = probe_book(file);
-    std::fclose(file);
-    return weight;
+    return probe_book(std::string_view(bytes));
 }
 
-TEST_F(BookTest, ABookReadFromMemoryAnswersAsTheSameBytesInAFile) {
+TEST_F(BookTest, ABookHeldInMemoryAnswersAsTheSameBytesInAFile) {
     // Whole books with runs of equal masked keys, books cut off anywhere, and counts beyond the
     // records present: every probe from memory gives what the same bytes give from the file.
     std::vector<BookRecord> records;
@@ -267,15 +263,15 @@ TEST_F(BookTest, ABookReadFromMemoryAnswersAsTheSameBytesInAFile) {
     sort_book_records(records);
     const std::string whole = encode_book(records);
     std::vector<std::string> books;
-    for (size_t length = BOOK_COUNT_SIZE + 1; length <= whole.size(); ++length)
+    for (size_t length = BOOK_COUNT_SIZE; length <= whole.size(); ++length)
         books.push_back(whole.substr(0, length));
     std::string overcounted = whole;
     write_u32_le(reinterpret_cast<uint8_t*>(overcounted.data()) + overcounted.size() - 4, 1000);
     books.push_back(overcounted);
     int found = 0;
     for (const std::string& bytes : books) {
-        if (read_u32_le(reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size() - 4) == 0)
-            continue; // the engine ends on such a book; that is tested below
+        ASSERT_NE(read_u32_le(reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size() - 4),
+                  0u);
         write_book_bytes(bytes);
         for (const BookRecord& record : records) {
             SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, key " << record.key);
@@ -283,23 +279,23 @@ TEST_F(BookTest, ABookReadFromMemoryAnswersAsTheSameBytesInAFile) {
             EXPECT_EQ(probe_key_in_memory(bytes, record.key), from_file);
             found += from_file != 0;
         }
-        EXPECT_EQ(probe_key_in_memory(bytes, synthetic_key(500, 7)),
-                  probe_key(synthetic_key(500, 7)));
+        const uint64_t absent = synthetic_key(500, 7);
+        EXPECT_EQ(probe_key_in_memory(bytes, absent), probe_key(absent));
     }
     EXPECT_GE(found, static_cast<int>(records.size())); // the whole book, at least, was read
 
-    // The choice opens the book through book_file_opener: with no file at all, the bytes it
-    // serves are the book.
+    // The choice reads a held book from memory: with no file at all, the held bytes are the
+    // book.
     remove_book();
     std::vector<BookRecord> book = {{9, key_after({"e2e4"})}, {5, key_after({"e2e4", "e7e5"})}};
     sort_book_records(book);
-    served_bytes = encode_book(book);
-    std::FILE* (*const saved_opener)(const char*) = book_file_opener;
-    book_file_opener = open_served_bytes;
+    held_bytes = encode_book(book);
+    bool (*const saved)(const char*, std::string_view&) = held_book_bytes;
+    held_book_bytes = hold_for_every_name;
     test_support::set_up(); // the probes above set the key by hand
     test_support::play("e2e4");
     const std::string choice = choice_text(choose_book_move());
-    book_file_opener = saved_opener;
+    held_book_bytes = saved;
     EXPECT_EQ(choice, "e7e5");
     EXPECT_EQ(book_enabled, 1);
 }
@@ -318,6 +314,9 @@ TEST_F(BookDeathTest, ACountOfZeroOrNoCountAtAllEndsTheEngine) {
     // Too short to hold a count.
     write_book_bytes(std::string("\x01\x00", 2));
     EXPECT_EXIT(choose_book_move(), testing::ExitedWithCode(1), message);
+    // The same from memory.
+    for (const std::string& bytes : {std::string(), std::string(4, '\0'), std::string("\x01", 1)})
+        EXPECT_EXIT(probe_key_in_memory(bytes, 1), testing::ExitedWithCode(1), message);
 }
 
 } // namespace

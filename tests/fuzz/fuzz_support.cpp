@@ -1,7 +1,6 @@
 #include "fuzz_support.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
+#include <string_view>
 
 #include "board/consistency.h"
 #include "board/fen.h"
@@ -66,57 +65,16 @@ struct ScratchDirectory {
     }
 };
 
-std::map<std::string, std::shared_ptr<const std::string>>& held_books() {
-    static std::map<std::string, std::shared_ptr<const std::string>> books;
+std::map<std::string, std::string>& held_books() {
+    static std::map<std::string, std::string> books;
     return books;
 }
 
-// A stream over bytes held in memory that reads and seeks as fmemopen's does (a seek only
-// within the bytes), with a buffer of about a record's size: the reader seeks before every
-// record, and refilling the usual 8 KiB buffer would copy that much for its twelve bytes.
-struct MemoryStream {
-    std::shared_ptr<const std::string> bytes; // kept alive while the stream is open
-    size_t position = 0;
-    char buffer[16];
-};
-
-ssize_t read_memory(void* cookie, char* out, size_t size) {
-    MemoryStream& stream = *static_cast<MemoryStream*>(cookie);
-    const size_t count = std::min(size, stream.bytes->size() - stream.position);
-    std::memcpy(out, stream.bytes->data() + stream.position, count);
-    stream.position += count;
-    return static_cast<ssize_t>(count);
-}
-
-int seek_memory(void* cookie, off64_t* offset, int whence) {
-    MemoryStream& stream = *static_cast<MemoryStream*>(cookie);
-    const auto size = static_cast<off64_t>(stream.bytes->size());
-    const off64_t base = whence == SEEK_SET   ? 0
-                         : whence == SEEK_CUR ? static_cast<off64_t>(stream.position)
-                                              : size;
-    if (*offset < -base || *offset > size - base) {
-        errno = EINVAL;
-        return -1;
-    }
-    stream.position = static_cast<size_t>(base + *offset);
-    *offset = base + *offset;
-    return 0;
-}
-
-int close_memory(void* cookie) {
-    delete static_cast<MemoryStream*>(cookie);
-    return 0;
-}
-
-std::FILE* open_held_book(const char* name) {
+bool find_held_book(const char* name, std::string_view& bytes) {
     const auto held = held_books().find(name);
-    if (held == held_books().end()) return std::fopen(name, "rb");
-    auto* stream = new MemoryStream{held->second, 0, {}};
-    std::FILE* file = fopencookie(
-        stream, "rb", cookie_io_functions_t{read_memory, nullptr, seek_memory, close_memory});
-    FUZZ_CHECK(file != nullptr, std::string("fopencookie for the book ") + name);
-    FUZZ_CHECK(std::setvbuf(file, stream->buffer, _IOFBF, sizeof stream->buffer) == 0, name);
-    return file;
+    if (held == held_books().end()) return false;
+    bytes = held->second;
+    return true;
 }
 
 } // namespace
@@ -295,9 +253,8 @@ std::string write_scratch_file(const std::string& name, const std::string& bytes
 }
 
 void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size) {
-    held_books()[name] =
-        std::make_shared<const std::string>(reinterpret_cast<const char*>(bytes), size);
-    book_file_opener = open_held_book;
+    held_books()[name].assign(reinterpret_cast<const char*>(bytes), size);
+    held_book_bytes = find_held_book;
 }
 
 void hold_book_in_memory(const std::string& name, const std::string& bytes) {

@@ -102,10 +102,9 @@ const std::string& scratch_directory();
 std::string write_scratch_file(const std::string& name, const uint8_t* bytes, size_t size);
 std::string write_scratch_file(const std::string& name, const std::string& bytes);
 
-// Books held in memory: from now on the engine opens a book named `name` (as book_file_name
-// names it) as a stream over a copy of `bytes`, read and seeked as fmemopen's, with no file and
-// no system call in the way; any other name it opens from the file system as before. Holding a
-// name again replaces its bytes (a stream still open keeps the old ones).
+// Books held in memory: from now on the engine reads a book named `name` (as book_file_name
+// names it) from a copy of `bytes` (book/book.h, held_book_bytes), with no file in the way; any
+// other name it opens from the file system as before. Holding a name again replaces its bytes.
 void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size);
 void hold_book_in_memory(const std::string& name, const std::string& bytes);
 
