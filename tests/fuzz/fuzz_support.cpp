@@ -170,6 +170,24 @@ std::vector<std::string> legal_move_texts() {
     return texts;
 }
 
+bool is_legal_move_text(const std::string& text) {
+    const PositionSnapshot before = snapshot();
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    bool legal = false;
+    for (int i = 0; i < count && !legal; ++i) {
+        char candidate[MOVE_TEXT_SIZE];
+        format_move(candidate, list[i]);
+        if (text != candidate) continue;
+        MoveUndo undo;
+        legal = play_move(list, i, undo);
+        take_back_move(list, i, undo);
+    }
+    FUZZ_CHECK(snapshot() == before, "a move tried and taken back changed the position");
+    return legal;
+}
+
 bool contains(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& candidate : texts)
         if (candidate == text) return true;

@@ -57,6 +57,9 @@ std::vector<std::string> split_lines(const std::string& text);
 // fails the run unless trying and taking back each leaves the position exactly as it was.
 std::vector<std::string> legal_move_texts();
 bool contains(const std::vector<std::string>& texts, const std::string& text);
+// Whether `text` is among legal_move_texts(), found by trying only the generated moves of that
+// text (with the same check that trying them changes nothing).
+bool is_legal_move_text(const std::string& text);
 
 // Whether the position's redundant records agree (board/consistency.h), and that no side has
 // more than its 16 men. After the xboard commands "white" and "black" hand the move to the side
