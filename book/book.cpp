@@ -31,42 +31,59 @@ bool read_record(std::FILE* file, int64_t index, BookRecord& record) {
     return true;
 }
 
+bool no_held_book(const char*, std::string_view&) {
+    return false;
+}
+
+// Ends the engine on a book without a readable count; an open file is closed first.
 [[noreturn]] void fail_on_entry_count(std::FILE* file) {
     std::fprintf(stderr, "Error reading number of book entries from book!\n");
-    std::fclose(file);
+    if (file != nullptr) std::fclose(file);
     exit_engine(1);
 }
 
-} // namespace
+// The two ways to a book's bytes, an open file and bytes held in memory; the probe reads both
+// alike, and each answers as the other would for the same bytes.
+struct FileBook {
+    std::FILE* file;
+    bool entry_count(uint32_t& count, long& records_end) const {
+        return read_book_entry_count(file, count, records_end);
+    }
+    void rewind() const { std::rewind(file); }
+    bool record(int64_t index, BookRecord& record) const {
+        return read_record(file, index, record);
+    }
+    [[noreturn]] void fail() const { fail_on_entry_count(file); }
+};
 
-unsigned (*book_seed_source)() = seconds_since_epoch;
+struct HeldBook {
+    std::string_view bytes;
+    bool entry_count(uint32_t& count, long& records_end) const {
+        return read_book_entry_count(bytes, count, records_end);
+    }
+    void rewind() const {}
+    // As from a file: the record's 12 bytes, when the bytes hold all of them.
+    bool record(int64_t index, BookRecord& record) const {
+        const auto start = static_cast<uint64_t>(index) * BOOK_RECORD_SIZE;
+        if (index < 0 || start + BOOK_RECORD_SIZE > bytes.size()) return false;
+        record = decode_book_record(reinterpret_cast<const uint8_t*>(bytes.data()) + start);
+        return true;
+    }
+    [[noreturn]] void fail() const { fail_on_entry_count(nullptr); }
+};
 
-void init_book_index_mask() {
-    book_index_mask = BOOK_INDEX_MASK;
-}
-
-bool read_book_entry_count(std::FILE* file, uint32_t& entry_count, long& records_end) {
-    if (std::fseek(file, -BOOK_COUNT_SIZE, SEEK_END) != 0) return false;
-    records_end = std::ftell(file);
-    uint8_t count_bytes[BOOK_COUNT_SIZE];
-    if (records_end < 0 || std::fread(count_bytes, 1, BOOK_COUNT_SIZE, file) != BOOK_COUNT_SIZE)
-        return false;
-    entry_count = read_u32_le(count_bytes);
-    return entry_count != 0;
-}
-
-uint16_t probe_book(std::FILE* file) {
+template <typename Book> uint16_t probe(const Book& book) {
     // Step 1. The count is in the last four bytes, read again at every probe. A count of 0
     // cannot come from a book writer, so the file is not a book.
     uint32_t entry_count = 0;
     long records_end = 0;
-    if (!read_book_entry_count(file, entry_count, records_end)) fail_on_entry_count(file);
+    if (!book.entry_count(entry_count, records_end)) book.fail();
     // A count larger than the whole records before it (a damaged or cut-off book) would send
     // the search past the end of the file; only records that are really there are searched.
     const int64_t searched = std::min<int64_t>(entry_count, records_end / BOOK_RECORD_SIZE);
 
     // Step 2.
-    std::rewind(file);
+    book.rewind();
 
     // Step 3. Binary search by masked key. Bounds are 64-bit, so neither the middle of two
     // large indices nor an upper bound below record 0 can overflow.
@@ -78,7 +95,7 @@ uint16_t probe_book(std::FILE* file) {
     BookRecord record{};
     while (lower <= upper) {
         const int64_t middle = (lower + upper) / 2;
-        if (!read_record(file, middle, record)) return 0;
+        if (!book.record(middle, record)) return 0;
         const uint32_t masked = masked_key_of(record);
         if (masked == target) {
             found = middle;
@@ -97,15 +114,49 @@ uint16_t probe_book(std::FILE* file) {
     // Step 5. Otherwise the position may be elsewhere in the run of records sharing its
     // masked key: first the part of the run before the record found, then the part after.
     for (int64_t i = found - 1; i >= 0; --i) {
-        if (!read_record(file, i, record) || masked_key_of(record) != target) break;
+        if (!book.record(i, record) || masked_key_of(record) != target) break;
         if (record.key == hash_key) return record.weight;
     }
     for (int64_t i = found + 1; i < searched; ++i) {
-        if (!read_record(file, i, record) || masked_key_of(record) != target) break;
+        if (!book.record(i, record) || masked_key_of(record) != target) break;
         if (record.key == hash_key) return record.weight;
     }
     // Step 6.
     return 0;
+}
+
+} // namespace
+
+unsigned (*book_seed_source)() = seconds_since_epoch;
+bool (*held_book_bytes)(const char* name, std::string_view& bytes) = no_held_book;
+
+void init_book_index_mask() {
+    book_index_mask = BOOK_INDEX_MASK;
+}
+
+bool read_book_entry_count(std::FILE* file, uint32_t& entry_count, long& records_end) {
+    if (std::fseek(file, -BOOK_COUNT_SIZE, SEEK_END) != 0) return false;
+    records_end = std::ftell(file);
+    uint8_t count_bytes[BOOK_COUNT_SIZE];
+    if (records_end < 0 || std::fread(count_bytes, 1, BOOK_COUNT_SIZE, file) != BOOK_COUNT_SIZE)
+        return false;
+    entry_count = read_u32_le(count_bytes);
+    return entry_count != 0;
+}
+
+bool read_book_entry_count(std::string_view bytes, uint32_t& entry_count, long& records_end) {
+    if (bytes.size() < BOOK_COUNT_SIZE) return false;
+    records_end = static_cast<long>(bytes.size() - BOOK_COUNT_SIZE);
+    entry_count = read_u32_le(reinterpret_cast<const uint8_t*>(bytes.data()) + records_end);
+    return entry_count != 0;
+}
+
+uint16_t probe_book(std::FILE* file) {
+    return probe(FileBook{file});
+}
+
+uint16_t probe_book(std::string_view bytes) {
+    return probe(HeldBook{bytes});
 }
 
 Move choose_book_move() {
@@ -114,8 +165,10 @@ Move choose_book_move() {
     if (key_history_count > BOOK_PLY_LIMIT || !book_enabled) return NULL_MOVE;
 
     // Step 2.
-    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
-    if (file == nullptr) {
+    std::string_view held;
+    const bool in_memory = held_book_bytes(book_file_name.c_str(), held);
+    std::FILE* file = in_memory ? nullptr : std::fopen(book_file_name.c_str(), "rb");
+    if (!in_memory && file == nullptr) {
         std::fprintf(stderr, "Unable to open book file %s!\n", book_file_name.c_str());
         std::fprintf(stderr, "Proceeding without my book...\n");
         book_enabled = 0;
@@ -133,7 +186,10 @@ Move choose_book_move() {
     generate_moves(list, count);
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
-        weights[i] = play_move(list, i, undo) ? probe_book(file) : 0;
+        if (play_move(list, i, undo))
+            weights[i] = in_memory ? probe_book(held) : probe_book(file);
+        else
+            weights[i] = 0;
         take_back_move(list, i, undo);
     }
 
@@ -158,7 +214,7 @@ Move choose_book_move() {
     }
 
     // Step 9.
-    std::fclose(file);
+    if (file != nullptr) std::fclose(file);
 
     // Step 10. The move must read back as a legal move of this position; NULL_MOVE does not.
     char text[MOVE_TEXT_SIZE];

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "board/position.h"
 
@@ -35,6 +36,12 @@ extern std::string book_file_name;
 // choice repeatable; the engine never does.
 extern unsigned (*book_seed_source)();
 
+// A book held in memory instead of a file: when held_book_bytes gives bytes for the book's name,
+// choose_book_move reads the book from them, exactly as from a file holding those bytes. The
+// engines hold none (the default finds none) and always read the file; a test harness that
+// tries thousands of books a second holds them, so that no file or stream stands in the way.
+extern bool (*held_book_bytes)(const char* name, std::string_view& bytes);
+
 void init_book_index_mask();
 
 // A weighted random choice among the book moves of the current position, or NULL_MOVE.
@@ -43,7 +50,10 @@ Move choose_book_move();
 // The weight the open book `file` stores for the current position (hash_key), 0 when the
 // position is not in the book. A count of 0, or one that cannot be read, ends the engine.
 uint16_t probe_book(std::FILE* file);
+// The same for a book held in memory: the same answers as from a file of those bytes.
+uint16_t probe_book(std::string_view bytes);
 
 // The number of records the open book `file` names in its last four bytes, and where those
 // bytes start; false when they cannot be read or the count is 0, the book probe_book ends on.
 bool read_book_entry_count(std::FILE* file, uint32_t& entry_count, long& records_end);
+bool read_book_entry_count(std::string_view bytes, uint32_t& entry_count, long& records_end);

@@ -1,6 +1,5 @@
 #include "protocol/move_text.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "board/attack.h"
@@ -8,19 +7,25 @@
 #include "board/movegen.h"
 
 void format_move(char* text, const Move& move) {
-    const char* format;
+    // Written character by character: files and ranks are single digits (0 on the border), and
+    // every parse formats every generated move, so this is on the path of each move typed.
+    char promotion;
     switch (move.promotion) {
-    case 0: format = "%c%d%c%d"; break;
+    case 0: promotion = '\0'; break;
     case WHITE_KNIGHT:
-    case BLACK_KNIGHT: format = "%c%d%c%dn"; break;
+    case BLACK_KNIGHT: promotion = 'n'; break;
     case WHITE_ROOK:
-    case BLACK_ROOK: format = "%c%d%c%dr"; break;
+    case BLACK_ROOK: promotion = 'r'; break;
     case WHITE_BISHOP:
-    case BLACK_BISHOP: format = "%c%d%c%db"; break;
-    default: format = "%c%d%c%dq"; break;
+    case BLACK_BISHOP: promotion = 'b'; break;
+    default: promotion = 'q'; break;
     }
-    std::snprintf(text, MOVE_TEXT_SIZE, format, file_of[move.from] + 96, rank_of[move.from],
-                  file_of[move.to] + 96, rank_of[move.to]);
+    text[0] = static_cast<char>(file_of[move.from] + 96);
+    text[1] = static_cast<char>('0' + rank_of[move.from]);
+    text[2] = static_cast<char>(file_of[move.to] + 96);
+    text[3] = static_cast<char>('0' + rank_of[move.to]);
+    text[4] = promotion;
+    text[5] = '\0';
 }
 
 bool parse_user_move(const char* text, Move& result) {

@@ -277,16 +277,32 @@ void echo_parameters() {
     std::fputs(parameter_echo().c_str(), stdout);
 }
 
-std::string load_parameters_from(const char* file_name) {
+namespace {
+
+void set_every_weight_to_zero() {
     for (const ParameterItem& item : PARAMETER_ITEMS) {
         if (item.integer != nullptr) *item.integer = 0;
         if (item.real != nullptr) *item.real = 0.0f;
     }
-    std::FILE* file = std::fopen(file_name, "r");
-    if (file == nullptr) return "Kelmora.ini not found!\n";
-    read_parameters(file);
-    std::fclose(file);
+}
+
+} // namespace
+
+std::string load_parameters_from_stream(std::FILE* stream) {
+    set_every_weight_to_zero();
+    read_parameters(stream);
     return parameter_echo();
+}
+
+std::string load_parameters_from(const char* file_name) {
+    std::FILE* file = std::fopen(file_name, "r");
+    if (file == nullptr) {
+        set_every_weight_to_zero();
+        return "Kelmora.ini not found!\n";
+    }
+    const std::string echo = load_parameters_from_stream(file);
+    std::fclose(file);
+    return echo;
 }
 
 void load_parameters() {

@@ -43,3 +43,7 @@ std::string parameter_file_text();
 // Sets every weight to 0, then reads the weight file `file_name`; returns what the engine says
 // about it: the echo, or "Kelmora.ini not found!" when it cannot be opened.
 std::string load_parameters_from(const char* file_name);
+
+// The same for a weight file already open as `stream` (left open): every weight to 0, the
+// items read, the echo returned.
+std::string load_parameters_from_stream(std::FILE* stream);

@@ -1,5 +1,8 @@
 #include "search/ordering.h"
 
+#include <cstring>
+#include <type_traits>
+
 #include "search/iterate.h"
 #include "search/scores.h"
 #include "search/search.h"
@@ -90,11 +93,14 @@ void record_killer(const Move& move, int32_t score) {
 }
 
 void clear_ordering_tables() {
-    for (auto& row : history_table)
-        for (auto& counter : row)
-            counter = 0;
-    for (int p = 0; p < MAX_PLY; ++p)
-        killer1[p] = killer2[p] = killer3[p] = NULL_MOVE;
+    // Whole tables at once (an empty move is all zero bytes): the same as entry by entry, but
+    // one call each where an instrumented build (the sanitizers, the fuzz targets) would check
+    // thousands of single stores before every search.
+    static_assert(std::is_trivially_copyable_v<Move>);
+    std::memset(history_table, 0, sizeof history_table);
+    std::memset(killer1, 0, sizeof killer1);
+    std::memset(killer2, 0, sizeof killer2);
+    std::memset(killer3, 0, sizeof killer3);
     reset_killer_scores();
 }
 

@@ -175,18 +175,24 @@ GoCommand read_go(const std::vector<std::string>& words) {
 // file or directory" for an engine that failed to start.)
 void set_aside_unreadable_book() {
     if (!book_enabled || key_history_count > BOOK_PLY_LIMIT) return;
-    std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
-    if (file == nullptr) {
-        if (book_file_named())
-            send_line("info string " + book_file_name +
-                      " cannot be opened; playing without a book");
-        book_enabled = 0;
-        return;
-    }
     uint32_t entry_count = 0;
     long records_end = 0;
-    const bool readable = read_book_entry_count(file, entry_count, records_end);
-    std::fclose(file);
+    std::string_view held;
+    bool readable;
+    if (held_book_bytes(book_file_name.c_str(), held)) {
+        readable = read_book_entry_count(held, entry_count, records_end);
+    } else {
+        std::FILE* file = std::fopen(book_file_name.c_str(), "rb");
+        if (file == nullptr) {
+            if (book_file_named())
+                send_line("info string " + book_file_name +
+                          " cannot be opened; playing without a book");
+            book_enabled = 0;
+            return;
+        }
+        readable = read_book_entry_count(file, entry_count, records_end);
+        std::fclose(file);
+    }
     if (readable) return;
     send_line("info string " + book_file_name +
               " has no readable entry count; playing without a book");

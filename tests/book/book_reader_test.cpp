@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -239,6 +240,66 @@ TEST_F(BookTest, ACutOffBookGivesTheTrueWeightOrNothing) {
     }
 }
 
+// The bytes held in memory for every book name, while a test holds them.
+std::string held_bytes;
+bool hold_for_every_name(const char*, std::string_view& bytes) {
+    bytes = held_bytes;
+    return true;
+}
+
+// The weight probe_book reports from `bytes` held in memory, for a position of key `key`.
+uint16_t probe_key_in_memory(const std::string& bytes, uint64_t key) {
+    hash_key = key;
+    return probe_book(std::string_view(bytes));
+}
+
+TEST_F(BookTest, ABookHeldInMemoryAnswersAsTheSameBytesInAFile) {
+    // Whole books with runs of equal masked keys, books cut off anywhere, and counts beyond the
+    // records present: every probe from memory gives what the same bytes give from the file.
+    std::vector<BookRecord> records;
+    for (uint32_t i = 0; i < 9; ++i)
+        records.push_back(
+            {static_cast<uint16_t>(0x0101 * (i + 1)), synthetic_key(i < 4 ? 500 : 100 * i, i)});
+    sort_book_records(records);
+    const std::string whole = encode_book(records);
+    std::vector<std::string> books;
+    for (size_t length = BOOK_COUNT_SIZE; length <= whole.size(); ++length)
+        books.push_back(whole.substr(0, length));
+    std::string overcounted = whole;
+    write_u32_le(reinterpret_cast<uint8_t*>(overcounted.data()) + overcounted.size() - 4, 1000);
+    books.push_back(overcounted);
+    int found = 0;
+    for (const std::string& bytes : books) {
+        ASSERT_NE(read_u32_le(reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size() - 4),
+                  0u);
+        write_book_bytes(bytes);
+        for (const BookRecord& record : records) {
+            SCOPED_TRACE(testing::Message() << bytes.size() << " bytes, key " << record.key);
+            const uint16_t from_file = probe_key(record.key);
+            EXPECT_EQ(probe_key_in_memory(bytes, record.key), from_file);
+            found += from_file != 0;
+        }
+        const uint64_t absent = synthetic_key(500, 7);
+        EXPECT_EQ(probe_key_in_memory(bytes, absent), probe_key(absent));
+    }
+    EXPECT_GE(found, static_cast<int>(records.size())); // the whole book, at least, was read
+
+    // The choice reads a held book from memory: with no file at all, the held bytes are the
+    // book.
+    remove_book();
+    std::vector<BookRecord> book = {{9, key_after({"e2e4"})}, {5, key_after({"e2e4", "e7e5"})}};
+    sort_book_records(book);
+    held_bytes = encode_book(book);
+    bool (*const saved)(const char*, std::string_view&) = held_book_bytes;
+    held_book_bytes = hold_for_every_name;
+    test_support::set_up(); // the probes above set the key by hand
+    test_support::play("e2e4");
+    const std::string choice = choice_text(choose_book_move());
+    held_book_bytes = saved;
+    EXPECT_EQ(choice, "e7e5");
+    EXPECT_EQ(book_enabled, 1);
+}
+
 using BookDeathTest = BookTest;
 
 TEST_F(BookDeathTest, ACountOfZeroOrNoCountAtAllEndsTheEngine) {
@@ -253,6 +314,9 @@ TEST_F(BookDeathTest, ACountOfZeroOrNoCountAtAllEndsTheEngine) {
     // Too short to hold a count.
     write_book_bytes(std::string("\x01\x00", 2));
     EXPECT_EXIT(choose_book_move(), testing::ExitedWithCode(1), message);
+    // The same from memory.
+    for (const std::string& bytes : {std::string(), std::string(4, '\0'), std::string("\x01", 1)})
+        EXPECT_EXIT(probe_key_in_memory(bytes, 1), testing::ExitedWithCode(1), message);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Fuzz target: the book reader. The input is the bytes of a book file; the engine chooses its
-// book move from it in several positions, and probes it directly. What must hold:
+// Fuzz target: the book reader. The input is the bytes of a book file, which the engine reads
+// from memory (held_book_bytes); it chooses its book move from them in several positions, and
+// they are probed directly, from memory and through a stream as from a file. What must hold:
 // - a file whose entry count cannot be read, or is 0, ends the engine with status 1 (that is
 //   the xboard engine's design, caught here through exit_engine); any other file never ends it;
 // - a book move is a legal move, and the position it leads to is stored in the file, within the
@@ -7,9 +8,11 @@
 // - a probe answers 0 or the weight of a record holding the position's key, and when the
 //   records are sorted as a book must be, it finds a record holding the key whenever there
 //   is one;
+// - the probe from memory and the probe through the stream find the same weight;
 // - neither the choice nor the probe changes the position.
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "board/make_move.h"
 #include "book/book.h"
@@ -95,10 +98,16 @@ bool ask_book(const ReferenceBook& reference, const std::string& path, const std
                    context + ": " + text + " is not in the book");
     }
 
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // The probe itself, from the bytes in memory and from a stream over them as from a file:
+    // the two find the same.
+    std::string_view bytes;
+    FUZZ_CHECK(held_book_bytes(path.c_str(), bytes), path);
+    const uint16_t weight = probe_book(bytes);
+    std::FILE* file = fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
     FUZZ_CHECK(file != nullptr, path);
-    const uint16_t weight = probe_book(file);
+    const uint16_t weight_from_stream = probe_book(file);
     std::fclose(file);
+    FUZZ_CHECK(weight_from_stream == weight, context + ": the stream found another weight");
     FUZZ_CHECK(fuzz::snapshot() == before, context + ": the probe changed the position");
     if (weight != 0) FUZZ_CHECK(reference.holds(hash_key, weight), context);
     if (reference.sorted && reference.holds_key(hash_key))
@@ -115,7 +124,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = fuzz::write_scratch_file("Vantrek.book", data, size);
+    // The book is read from memory, as a stream over the input's bytes: the reader seeks and
+    // reads it as it would the file, without a file written and read back for every input.
+    const std::string path = fuzz::scratch_directory() + "/Vantrek.book";
+    fuzz::hold_book_in_memory(path, data, size);
     book_file_name = path;
     const ReferenceBook reference(data, size);
     for (const auto& opening : OPENINGS) {

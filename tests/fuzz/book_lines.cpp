@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (records.empty()) return 0;
 
-    book_file_name = fuzz::write_scratch_file("Vantrek.book", encode_book(records));
+    book_file_name = fuzz::scratch_directory() + "/Vantrek.book";
+    fuzz::hold_book_in_memory(book_file_name, encode_book(records));
     fuzz::reset_engine();
     const std::vector<std::string> legal = fuzz::legal_move_texts();
     const Move choice = choose_book_move();

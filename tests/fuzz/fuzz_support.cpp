@@ -1,11 +1,14 @@
 #include "fuzz_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <string_view>
 
 #include "board/consistency.h"
 #include "board/fen.h"
@@ -61,6 +64,18 @@ struct ScratchDirectory {
         std::filesystem::remove_all(path, ignored);
     }
 };
+
+std::map<std::string, std::string>& held_books() {
+    static std::map<std::string, std::string> books;
+    return books;
+}
+
+bool find_held_book(const char* name, std::string_view& bytes) {
+    const auto held = held_books().find(name);
+    if (held == held_books().end()) return false;
+    bytes = held->second;
+    return true;
+}
 
 } // namespace
 
@@ -141,6 +156,7 @@ std::vector<std::string> legal_move_texts() {
     int32_t count = 0;
     generate_moves(list, count);
     std::vector<std::string> texts;
+    texts.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
         if (play_move(list, i, undo)) {
@@ -154,32 +170,55 @@ std::vector<std::string> legal_move_texts() {
     return texts;
 }
 
+bool is_legal_move_text(const std::string& text) {
+    const PositionSnapshot before = snapshot();
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    bool legal = false;
+    for (int i = 0; i < count && !legal; ++i) {
+        char candidate[MOVE_TEXT_SIZE];
+        format_move(candidate, list[i]);
+        if (text != candidate) continue;
+        MoveUndo undo;
+        legal = play_move(list, i, undo);
+        take_back_move(list, i, undo);
+    }
+    FUZZ_CHECK(snapshot() == before, "a move tried and taken back changed the position");
+    return legal;
+}
+
 bool contains(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& candidate : texts)
         if (candidate == text) return true;
     return false;
 }
 
-void check_position(const std::string& context) {
-    FUZZ_CHECK(position_is_consistent(), context);
+const char* position_fault() {
+    if (!position_is_consistent()) return "position_is_consistent()";
     // Whatever the colour commands did, no move brings a man onto the board: a side keeps at
     // most its sixteen, and the piece list its 32 slots.
     int men[2] = {0, 0};
     for (int square = A1; square <= H8; ++square)
         if (board[square] != OFF_BOARD && board[square] != EMPTY) ++men[board[square] & 1];
-    FUZZ_CHECK(men[0] <= 16 && men[1] <= 16 && piece_count <= 32, context);
-    FUZZ_CHECK(key_history_count >= 0 && key_history_count <= MAX_GAME_PLIES, context);
-    FUZZ_CHECK(side_to_move == 0 || side_to_move == 1, context);
+    if (men[0] > 16 || men[1] > 16 || piece_count > 32)
+        return "men[0] <= 16 && men[1] <= 16 && piece_count <= 32";
+    if (key_history_count < 0 || key_history_count > MAX_GAME_PLIES)
+        return "key_history_count >= 0 && key_history_count <= MAX_GAME_PLIES";
+    if (side_to_move != 0 && side_to_move != 1) return "side_to_move == 0 || side_to_move == 1";
+    return nullptr;
+}
+
+void check_position(const std::string& context) {
+    check_position_with([&] { return context; });
 }
 
 PositionSnapshot snapshot() {
     PositionSnapshot s;
-    s.board_and_counts.assign(board, board + BOARD_SQUARES);
-    s.board_and_counts.insert(s.board_and_counts.end(), square_move_count,
-                              square_move_count + BOARD_SQUARES);
-    // Slot 0 of the piece list is scratch that make and unmake may leave anything in.
-    s.board_and_counts.insert(s.board_and_counts.end(), piece_list + 1, piece_list + 33);
-    s.board_and_counts.insert(s.board_and_counts.end(), piece_index, piece_index + BOARD_SQUARES);
+    std::copy(board, board + BOARD_SQUARES, s.board.begin());
+    std::copy(square_move_count, square_move_count + BOARD_SQUARES, s.move_counts.begin());
+    std::copy(piece_index, piece_index + BOARD_SQUARES, s.piece_index.begin());
+    std::copy(piece_list + 1, piece_list + 33, s.pieces.begin());
     s.key = hash_key;
     s.ep = ep_square;
     s.side = side_to_move;
@@ -229,6 +268,15 @@ std::string write_scratch_file(const std::string& name, const uint8_t* bytes, si
 
 std::string write_scratch_file(const std::string& name, const std::string& bytes) {
     return write_scratch_file(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size) {
+    held_books()[name].assign(reinterpret_cast<const char*>(bytes), size);
+    held_book_bytes = find_held_book;
+}
+
+void hold_book_in_memory(const std::string& name, const std::string& bytes) {
+    hold_book_in_memory(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 std::string source_file(const std::string& name) {

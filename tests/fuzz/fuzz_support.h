@@ -4,6 +4,7 @@
 // process.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,6 +57,9 @@ std::vector<std::string> split_lines(const std::string& text);
 // fails the run unless trying and taking back each leaves the position exactly as it was.
 std::vector<std::string> legal_move_texts();
 bool contains(const std::vector<std::string>& texts, const std::string& text);
+// Whether `text` is among legal_move_texts(), found by trying only the generated moves of that
+// text (with the same check that trying them changes nothing).
+bool is_legal_move_text(const std::string& text);
 
 // Whether the position's redundant records agree (board/consistency.h), and that no side has
 // more than its 16 men. After the xboard commands "white" and "black" hand the move to the side
@@ -64,11 +68,19 @@ bool contains(const std::vector<std::string>& texts, const std::string& text);
 // engine stays within its tables (the sanitizers) and that it plays only moves legal in the
 // position it believes it has.
 void check_position(const std::string& context);
+// The same with the context built only when a check fails (from `context()`), for the checks
+// made after every line, where building it every time was a good part of the run.
+const char* position_fault(); // the check that does not hold, or nullptr
+template <typename Context> void check_position_with(const Context& context) {
+    if (const char* fault = position_fault()) fail(__FILE__, __LINE__, fault, context());
+}
 
 // Everything about the position that a parse, a probe or a trial move must leave as it found
 // it.
 struct PositionSnapshot {
-    std::vector<int32_t> board_and_counts;
+    // Slot 0 of the piece list is scratch that make and unmake may leave anything in.
+    std::array<int32_t, BOARD_SQUARES> board, move_counts, piece_index;
+    std::array<int32_t, 32> pieces; // slots 1 to 32 of the piece list
     uint64_t key;
     int32_t ep, side, fifty, history, ply, non_pawns, white_king, black_king;
     bool operator==(const PositionSnapshot&) const = default;
@@ -92,6 +104,12 @@ const std::string& scratch_directory();
 // Writes `bytes` to the file `name` of the scratch directory and returns its path.
 std::string write_scratch_file(const std::string& name, const uint8_t* bytes, size_t size);
 std::string write_scratch_file(const std::string& name, const std::string& bytes);
+
+// Books held in memory: from now on the engine reads a book named `name` (as book_file_name
+// names it) from a copy of `bytes` (book/book.h, held_book_bytes), with no file in the way; any
+// other name it opens from the file system as before. Holding a name again replaces its bytes.
+void hold_book_in_memory(const std::string& name, const uint8_t* bytes, size_t size);
+void hold_book_in_memory(const std::string& name, const std::string& bytes);
 
 // The repository's own files (the shipped weight file and book): their path, their bytes.
 std::string source_file(const std::string& name);

@@ -36,22 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // The engine sees the text up to its first zero byte, as a C string.
         const std::string text = lines[i].c_str();
-        const std::string context = "move text \"" + text + "\" (line " + std::to_string(i + 1) +
-                                    ", first line \"" + lines[0] + "\")";
+        const auto context = [&] {
+            return "move text \"" + text + "\" (line " + std::to_string(i + 1) + ", first line \"" +
+                   lines[0] + "\")";
+        };
         const std::vector<std::string> legal = fuzz::legal_move_texts();
         const fuzz::PositionSnapshot before = fuzz::snapshot();
         Move move;
         const bool parsed = parse_user_move(text.c_str(), move);
-        FUZZ_CHECK(fuzz::snapshot() == before, context);
-        FUZZ_CHECK(parsed == fuzz::contains(legal, text), context);
+        FUZZ_CHECK(fuzz::snapshot() == before, context());
+        FUZZ_CHECK(parsed == fuzz::contains(legal, text), context());
         if (!parsed) continue;
         char formatted[MOVE_TEXT_SIZE];
         format_move(formatted, move);
-        FUZZ_CHECK(text == formatted, context + " came back as " + formatted);
+        FUZZ_CHECK(text == formatted, context() + " came back as " + formatted);
         if (!game_history_has_room()) continue;
         make_move(&move, 0);
         rebuild_piece_list();
-        fuzz::check_position(context);
+        fuzz::check_position_with(context);
     }
     return 0;
 }

@@ -47,33 +47,34 @@ void take_turn_and_check(const std::string& after) {
         engine_to_move ? fuzz::legal_move_texts() : std::vector<std::string>{};
     engine_turn();
     const std::string output = fuzz::take_output();
-    const std::string context = "engine turn after \"" + after + "\"; it printed:\n" + output;
-    fuzz::check_position(context);
+    const auto context = [&] {
+        return "engine turn after \"" + after + "\"; it printed:\n" + output;
+    };
+    fuzz::check_position_with(context);
     if (!engine_to_move) {
-        FUZZ_CHECK(output.empty(), context);
+        FUZZ_CHECK(output.empty(), context());
         return;
     }
     int moves = 0, results = 0;
     for (const std::string& line : fuzz::split_lines(output)) {
         if (starts_with(line, "move ")) {
-            FUZZ_CHECK(moves == 0 && results == 0, context);
-            FUZZ_CHECK(fuzz::contains(legal, line.substr(5)), context);
+            FUZZ_CHECK(moves == 0 && results == 0, context());
+            FUZZ_CHECK(fuzz::contains(legal, line.substr(5)), context());
             ++moves;
         } else if (is_result_line(line)) {
-            FUZZ_CHECK(results == 0, context);
+            FUZZ_CHECK(results == 0, context());
             ++results;
         } else {
-            FUZZ_CHECK(is_thinking_line(line) && moves == 0 && results == 0, context);
+            FUZZ_CHECK(is_thinking_line(line) && moves == 0 && results == 0, context());
         }
     }
-    FUZZ_CHECK(moves + results > 0, context);
+    FUZZ_CHECK(moves + results > 0, context());
 }
 
 // Handles one line as the loop does; false when it ended the engine.
 bool handle_and_check(const std::string& line) {
     const bool move_shaped = looks_like_move(line.c_str());
-    const std::vector<std::string> legal =
-        move_shaped ? fuzz::legal_move_texts() : std::vector<std::string>{};
+    const bool legal = move_shaped && fuzz::is_legal_move_text(line);
     const bool room = game_history_has_room();
     try {
         handle_line(line.c_str());
@@ -83,17 +84,17 @@ bool handle_and_check(const std::string& line) {
         return false;
     }
     const std::string output = fuzz::take_output();
-    const std::string context = "line \"" + line + "\"; the engine printed:\n" + output;
+    const auto context = [&] { return "line \"" + line + "\"; the engine printed:\n" + output; };
     if (!move_shaped) {
-        FUZZ_CHECK(output.empty(), context);
-    } else if (fuzz::contains(legal, line) && room) {
-        FUZZ_CHECK(output.empty(), context);
-    } else if (fuzz::contains(legal, line)) {
-        FUZZ_CHECK(output == "Illegal move (game too long): " + line + "\n", context);
+        FUZZ_CHECK(output.empty(), context());
+    } else if (legal && room) {
+        FUZZ_CHECK(output.empty(), context());
+    } else if (legal) {
+        FUZZ_CHECK(output == "Illegal move (game too long): " + line + "\n", context());
     } else {
-        FUZZ_CHECK(output == "Illegal move: " + line + "\n", context);
+        FUZZ_CHECK(output == "Illegal move: " + line + "\n", context());
     }
-    fuzz::check_position(context);
+    fuzz::check_position_with(context);
     return true;
 }
 
@@ -103,6 +104,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::set_up_engine();
     thinking_output = &xboard_thinking;
     book_file_name = fuzz::source_file("Vantrek.book");
+    fuzz::hold_book_in_memory(book_file_name, fuzz::source_file_bytes("Vantrek.book"));
     return 0;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "protocol/move_text.h"
 #include "support/board_helpers.h"
 
@@ -51,6 +54,30 @@ TEST(MoveText, PromotionLettersCastlingAndTheNullMove) {
 
     test_support::set_up("4k3/8/8/8/8/8/6b1/4K2R w K - 0 1");
     EXPECT_FALSE(parses("e1g1")); // through check
+}
+
+TEST(MoveText, FormatsEveryPairOfSquaresAndEveryPromotionLetter) {
+    const char* const files = "abcdefgh";
+    Move move{};
+    char text[MOVE_TEXT_SIZE];
+    for (int from = 0; from < 64; ++from) {
+        for (int to = 0; to < 64; ++to) {
+            const std::string from_name{files[from % 8], static_cast<char>('1' + from / 8)};
+            const std::string to_name{files[to % 8], static_cast<char>('1' + to / 8)};
+            move.from = static_cast<uint8_t>(test_support::square_named(from_name.c_str()));
+            move.to = static_cast<uint8_t>(test_support::square_named(to_name.c_str()));
+            format_move(text, move);
+            ASSERT_EQ(std::string(text), from_name + to_name);
+        }
+    }
+    const std::pair<int32_t, const char*> promotions[] = {
+        {WHITE_KNIGHT, "n"}, {BLACK_KNIGHT, "n"}, {WHITE_BISHOP, "b"}, {BLACK_BISHOP, "b"},
+        {WHITE_ROOK, "r"},   {BLACK_ROOK, "r"},   {WHITE_QUEEN, "q"},  {BLACK_QUEEN, "q"}};
+    for (const auto& [piece, letter] : promotions) {
+        move.promotion = static_cast<uint8_t>(piece);
+        format_move(text, move);
+        EXPECT_EQ(std::string(text), std::string("h8h8") + letter);
+    }
 }
 
 TEST(MoveText, RejectsPinnedPiecesWrongSideCaseAndTrailingText) {
