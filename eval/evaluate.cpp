@@ -7,6 +7,7 @@ int32_t root_non_pawn_count = 0;
 int32_t eval_score;
 SideWalk white_walk;
 SideWalk black_walk;
+uint64_t occupied_squares;
 
 namespace {
 
@@ -40,6 +41,18 @@ template <Phase P> inline void piece_terms(int square) {
 // One walk over the pieces: each piece but the pawns, whose material and terms come from the
 // pawn structure in one sum. Every term of the walk is a sum or counts pieces of a kind, so
 // the order of the walk does not matter. Walk counters start from 0 at every evaluation.
+// Every occupied square: the pawns' from their structure, then each piece's.
+void gather_occupied_squares() {
+    uint64_t occupied = pawns->pawn_squares;
+    for (int32_t k = 0; k < piece_slot_count; ++k)
+        occupied |= square_bit[piece_list[piece_slots[k]]];
+    if (promoted_pawns != 0) {
+        for (int32_t k = 0; k < pawn_slot_count; ++k)
+            occupied |= square_bit[piece_list[pawn_slots[k]]];
+    }
+    occupied_squares = occupied;
+}
+
 template <Phase P> void walk_pieces() {
     white_walk = {};
     black_walk = {};
@@ -86,7 +99,9 @@ int32_t evaluate() {
 }
 
 [[gnu::noinline, gnu::flatten]] int32_t evaluate_middlegame() {
-    // Step 1. The pieces, summing the attack distances on the way.
+    // Step 1. The pieces, summing the attack distances on the way; the bishops' mobility needs
+    // every occupied square first.
+    gather_occupied_squares();
     white_attack_distance = 0;
     black_attack_distance = 0;
     walk_pieces<Phase::MIDDLEGAME>();

@@ -129,6 +129,7 @@ void describe_pawns(PawnStructure& structure) {
     structure.black_pawns_light = structure.black_pawns_dark = 0;
     structure.white_pawn_count = structure.black_pawn_count = 0;
     structure.pawn_total = 0;
+    structure.pawn_squares = 0;
     for (PawnPhaseTerms& terms : structure.terms)
         terms = {};
     for (int slot = 1; slot <= piece_count; ++slot) {
@@ -153,6 +154,7 @@ void describe_pawns(PawnStructure& structure) {
                 ++(light_square[square] ? structure.black_pawns_light : structure.black_pawns_dark);
         }
         ++structure.pawn_total;
+        structure.pawn_squares |= square_bit[square];
     }
     structure.material =
         static_cast<int16_t>(material_value[WHITE_PAWN] * structure.white_pawn_count +
