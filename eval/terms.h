@@ -143,7 +143,7 @@ template <typename Side> void knight_attack(int rank, int file) {
 int32_t outpost_value_white(int square, int file, int rank);
 int32_t outpost_value_black(int square, int file, int rank);
 
-// Middlegame: every occupied square as a bit (square_bit), gathered before the walk for the
+// Every occupied square as a bit (square_bit), gathered by the walk before any term, for the
 // bishops' mobility.
 extern uint64_t occupied_squares;
 // The occupied squares read from the board square by square.
