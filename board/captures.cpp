@@ -24,8 +24,9 @@ void generate_captures(Move* list, int32_t& count) {
     const int32_t* slots = side_slots[side_to_move];
     const int32_t slot_count = side_slot_count[side_to_move];
     for (int32_t k = 0; k < slot_count; ++k) {
+        // A hole left by a capture reads square 0, a border square: OFF_BOARD takes the switch's
+        // default, which spares a test that is mispredicted whenever holes and pieces alternate.
         const int sq = piece_list[slots[k]];
-        if (sq == 0) continue; // a hole left by a capture
         const int32_t piece = board[sq];
         switch (piece) {
         case WHITE_PAWN: add_white_pawn_captures(list, count, sq); break;

@@ -21,8 +21,9 @@ struct PawnPhaseTerms {
 };
 
 struct PawnStructure {
-    uint64_t key; // pawn_key of the pawns described
-    bool filled;  // false in a slot of the cache never written
+    uint64_t key;          // pawn_key of the pawns described
+    uint64_t pawn_squares; // the squares of the pawns of both colours (square_bit)
+    bool filled;           // false in a slot of the cache never written
     int8_t white_pawns_on_file[PAWN_FILE_ENTRIES];
     int8_t black_pawns_on_file[PAWN_FILE_ENTRIES];
     // Rank of the rearmost pawn of each file: white's lowest, black's highest. A file without

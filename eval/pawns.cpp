@@ -127,12 +127,15 @@ void describe_pawns(PawnStructure& structure) {
     }
     structure.white_pawns_light = structure.white_pawns_dark = 0;
     structure.black_pawns_light = structure.black_pawns_dark = 0;
-    structure.white_pawn_count = structure.black_pawn_count = 0;
-    structure.pawn_total = 0;
+    structure.pawn_squares = 0;
     for (PawnPhaseTerms& terms : structure.terms)
         terms = {};
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
+    // Pawns stand only in pawn slots (a piece never becomes a pawn; a promoted pawn's piece keeps
+    // the pawn's slot and is skipped here).
+    int white_squares[16], black_squares[16];
+    int white_count = 0, black_count = 0;
+    for (int32_t k = 0; k < pawn_slot_count; ++k) {
+        const int square = piece_list[pawn_slots[k]];
         if (square == 0) continue; // a hole left by a capture
         const int32_t code = board[square];
         if (code != WHITE_PAWN && code != BLACK_PAWN) continue;
@@ -140,32 +143,33 @@ void describe_pawns(PawnStructure& structure) {
         // A pawn still on its start square has a move count of 0 and does not count.
         const bool moved = square_move_count[square] != 0;
         if (code == WHITE_PAWN) {
-            ++structure.white_pawn_count;
+            white_squares[white_count++] = square;
             ++structure.white_pawns_on_file[file];
             if (rank < structure.white_rear_rank[file]) structure.white_rear_rank[file] = rank;
             if (moved)
                 ++(light_square[square] ? structure.white_pawns_light : structure.white_pawns_dark);
         } else {
-            ++structure.black_pawn_count;
+            black_squares[black_count++] = square;
             ++structure.black_pawns_on_file[file];
             if (rank > structure.black_rear_rank[file]) structure.black_rear_rank[file] = rank;
             if (moved)
                 ++(light_square[square] ? structure.black_pawns_light : structure.black_pawns_dark);
         }
-        ++structure.pawn_total;
+        structure.pawn_squares |= square_bit[square];
     }
+    structure.white_pawn_count = static_cast<uint8_t>(white_count);
+    structure.black_pawn_count = static_cast<uint8_t>(black_count);
+    structure.pawn_total = static_cast<uint8_t>(white_count + black_count);
     structure.material =
         static_cast<int16_t>(material_value[WHITE_PAWN] * structure.white_pawn_count +
                              material_value[BLACK_PAWN] * structure.black_pawn_count);
 
     // Step 2. Every pawn's terms in every phase, read against that summary.
     pawns = &structure;
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
-        if (square == 0) continue;
-        if (board[square] == WHITE_PAWN) add_pawn_in_every_phase<White>(structure, square);
-        if (board[square] == BLACK_PAWN) add_pawn_in_every_phase<Black>(structure, square);
-    }
+    for (int i = 0; i < white_count; ++i)
+        add_pawn_in_every_phase<White>(structure, white_squares[i]);
+    for (int i = 0; i < black_count; ++i)
+        add_pawn_in_every_phase<Black>(structure, black_squares[i]);
 }
 
 void scan_pawns() {

@@ -1,4 +1,7 @@
 // Terms of knights, bishops, rooks and queens, and the opening's development terms.
+#include <array>
+#include <bit>
+
 #include "board/attack.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
@@ -82,6 +85,38 @@ template <typename Side> int32_t middlegame_file_terms(int file, int32_t divisor
     return value;
 }
 
+// The four diagonals from each of the 64 squares as bit sets (square_bit's numbering): up-right,
+// up-left, down-right, down-left, and for each the count of a ray that meets no piece (its
+// squares and the border beyond them).
+struct BishopRays {
+    uint64_t ray[4];
+    int32_t open_count[4];
+};
+
+constexpr std::array<BishopRays, 64> bishop_rays = [] {
+    std::array<BishopRays, 64> all{};
+    constexpr int FILE_STEP[4] = {1, -1, 1, -1}, RANK_STEP[4] = {1, 1, -1, -1};
+    for (int index = 0; index < 64; ++index) {
+        for (int direction = 0; direction < 4; ++direction) {
+            int file = index & 7, rank = index >> 3, count = 1;
+            for (;;) {
+                file += FILE_STEP[direction];
+                rank += RANK_STEP[direction];
+                if (file < 0 || file > 7 || rank < 0 || rank > 7) break;
+                all[index].ray[direction] |= uint64_t{1} << (8 * rank + file);
+                ++count;
+            }
+            all[index].open_count[direction] = count;
+        }
+    }
+    return all;
+}();
+
+// The bit number of a board square (see square_bit).
+inline int bit_index_of(int square) {
+    return 8 * (rank_of[square] - 1) + file_of[square] - 1;
+}
+
 } // namespace
 
 int32_t outpost_value_white(int square, int file, int rank) {
@@ -91,16 +126,32 @@ int32_t outpost_value_black(int square, int file, int rank) {
     return outpost_value<Black>(square, file, rank);
 }
 
-uint8_t bishop_mobility(int square) {
-    uint8_t count = 0;
-    for (int step : {13, -13, 11, -11}) {
-        int target = square;
-        do {
-            target += step;
-            ++count;
-        } while (board[target] == EMPTY); // the border stops every diagonal
+uint64_t occupancy_of_board() {
+    uint64_t occupied = 0;
+    for (int square = A1; square <= H8; ++square)
+        if (board[square] != EMPTY) occupied |= square_bit[square];
+    return occupied;
+}
+
+uint8_t bishop_mobility(int square, uint64_t occupied) {
+    // Along a diagonal every step changes the rank by one, so the squares a ray reaches up to
+    // its first blocker are the ranks between the bishop and that blocker. Rays up the board
+    // meet their first blocker at the lowest bit, rays down at the highest; a ray without one
+    // runs to the border, which counts as its blocked square.
+    const BishopRays& rays = bishop_rays[bit_index_of(square)];
+    const int32_t rank = bit_index_of(square) >> 3;
+    int32_t count = 0;
+    for (int direction = 0; direction < 2; ++direction) {
+        const uint64_t blockers = occupied & rays.ray[direction];
+        count +=
+            blockers != 0 ? (std::countr_zero(blockers) >> 3) - rank : rays.open_count[direction];
     }
-    return count;
+    for (int direction = 2; direction < 4; ++direction) {
+        const uint64_t blockers = occupied & rays.ray[direction];
+        count += blockers != 0 ? rank - ((63 - std::countl_zero(blockers)) >> 3)
+                               : rays.open_count[direction];
+    }
+    return static_cast<uint8_t>(count);
 }
 
 // Knights: the opening reads black's mirrored table, the middlegame and endgame white's for
@@ -133,8 +184,8 @@ template <Phase P, typename Side> void bishop_terms(int square, int rank, int fi
                       bishop_in_front_of_centre_pawn(square);
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // Step 1. Table (white's for both colours) and mobility. Step 2. Pair.
-        int32_t value =
-            bishop_pst_white[square] + bishop_mobility(square) + bishop_pair<Side>(MBISHOP_PAIR);
+        int32_t value = bishop_pst_white[square] + bishop_mobility(square, occupied_squares) +
+                        bishop_pair<Side>(MBISHOP_PAIR);
         // Step 3. Trapped, or else in front of a centre pawn.
         if (bishop_trapped<Side>(square))
             value -= TRAPPED_BISHOP;

@@ -67,12 +67,48 @@ TEST_F(PieceTerms, Outposts) {
     EXPECT_EQ(white_outpost("e6"), 4);
 }
 
+// Mobility the slow way: step along each diagonal until a piece or the border.
+int32_t mobility_by_stepping(int square) {
+    int32_t count = 0;
+    for (int step : {13, -13, 11, -11}) {
+        int target = square;
+        do {
+            target += step;
+            ++count;
+        } while (board[target] == EMPTY);
+    }
+    return count;
+}
+
+TEST_F(PieceTerms, BishopMobilityFromTheOccupiedSquaresMatchesStepping) {
+    // From every square (corners, edges, next to pieces of both colours), and with the squares
+    // the middlegame gathers from the pawn structure and the piece list, promoted pieces too.
+    const char* positions[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "B6b/8/3p4/8/2b1N3/8/1Q6/b3K2k w - - 0 1",
+        "1k2r3/1pp2Q2/p1n5/8/3B4/2N5/PPP2qPP/2K1R3 b - - 0 1"};
+    for (const char* fen : positions) {
+        set_up(fen);
+        const uint64_t occupied = occupancy_of_board();
+        for (int square = A1; square <= H8; ++square) {
+            if (board[square] == OFF_BOARD) continue;
+            EXPECT_EQ(bishop_mobility(square, occupied), mobility_by_stepping(square))
+                << fen << " square " << square;
+        }
+        non_pawn_count = MIDDLEGAME_COUNT;
+        scan_pawns();
+        evaluate_middlegame();
+        EXPECT_EQ(occupied_squares, occupied) << fen;
+    }
+}
+
 TEST_F(PieceTerms, BishopMobilityAndPair) {
     // a1 with a piece on b2: b2 and the first, off-board square of the other three diagonals.
     set_up("4k3/8/8/8/8/8/1N6/B3K3 w - - 0 1");
-    EXPECT_EQ(bishop_mobility(A1), 4);
+    EXPECT_EQ(bishop_mobility(A1, occupancy_of_board()), 4);
     set_up("4k3/8/8/8/3B4/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(bishop_mobility(square_named("d4")), 17);
+    EXPECT_EQ(bishop_mobility(square_named("d4"), occupancy_of_board()), 17);
 
     // Three white bishops against one black: the pair bonus counts twice, in every phase.
     set_up("rn1qkbnr/pppppppp/8/8/8/2B5/PPPP1PPP/RNBQKBNR w KQkq - 0 1");
