@@ -126,13 +126,6 @@ int32_t outpost_value_black(int square, int file, int rank) {
     return outpost_value<Black>(square, file, rank);
 }
 
-uint64_t occupancy_of_board() {
-    uint64_t occupied = 0;
-    for (int square = A1; square <= H8; ++square)
-        if (board[square] != EMPTY) occupied |= square_bit[square];
-    return occupied;
-}
-
 uint8_t bishop_mobility(int square, uint64_t occupied) {
     // Along a diagonal every step changes the rank by one, so the squares a ray reaches up to
     // its first blocker are the ranks between the bishop and that blocker. Rays up the board

@@ -146,8 +146,6 @@ int32_t outpost_value_black(int square, int file, int rank);
 // Every occupied square as a bit (square_bit), gathered by the walk before any term, for the
 // bishops' mobility.
 extern uint64_t occupied_squares;
-// The occupied squares read from the board square by square.
-uint64_t occupancy_of_board();
 
 // Squares a bishop reaches along its four diagonals, counting the first blocked square of each
 // (a piece of either colour, or the border), given the occupied squares.

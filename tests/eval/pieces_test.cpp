@@ -67,6 +67,14 @@ TEST_F(PieceTerms, Outposts) {
     EXPECT_EQ(white_outpost("e6"), 4);
 }
 
+// The occupied squares read from the board square by square.
+uint64_t occupancy_of_board() {
+    uint64_t occupied = 0;
+    for (int square = A1; square <= H8; ++square)
+        if (board[square] != EMPTY) occupied |= square_bit[square];
+    return occupied;
+}
+
 // Mobility the slow way: step along each diagonal until a piece or the border.
 int32_t mobility_by_stepping(int square) {
     int32_t count = 0;
