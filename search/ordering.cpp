@@ -65,16 +65,27 @@ void order_moves(const Move* list, int32_t* scores, int32_t count, const Move& h
     }
 }
 
+// The best score is found four scores at a time (a scan one by one is a chain of dependent
+// compares as long as the list), then the first move that has it.
 int select_next_move(int32_t* scores, int32_t count) {
-    int best_index = -1;
-    int32_t best_score = SELECTED;
-    for (int32_t i = 0; i < count; ++i) {
-        if (scores[i] > best_score) {
-            best_score = scores[i];
-            best_index = i;
-        }
+    using FourScores = int32_t __attribute__((vector_size(16)));
+    FourScores best_four = {SELECTED, SELECTED, SELECTED, SELECTED};
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        FourScores four;
+        std::memcpy(&four, scores + i, sizeof four);
+        best_four = four > best_four ? four : best_four;
     }
-    if (best_index >= 0) scores[best_index] = SELECTED;
+    int32_t best_score = SELECTED;
+    for (int lane = 0; lane < 4; ++lane)
+        if (best_four[lane] > best_score) best_score = best_four[lane];
+    for (; i < count; ++i)
+        if (scores[i] > best_score) best_score = scores[i];
+    if (best_score == SELECTED) return -1;
+    int best_index = 0;
+    while (scores[best_index] != best_score)
+        ++best_index;
+    scores[best_index] = SELECTED;
     return best_index;
 }
 
