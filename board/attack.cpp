@@ -56,29 +56,15 @@ bool side_to_move_in_check() {
 
 namespace {
 
-// The step from `king` towards `square` when the two share a rank, file or diagonal (and are
-// not the same square), otherwise 0.
-inline int line_step(int king, int square) {
-    const int rank_difference = rank_of[square] - rank_of[king];
-    const int file_difference = file_of[square] - file_of[king];
-    const int rank_step = (rank_difference > 0) - (rank_difference < 0);
-    const int file_step = (file_difference > 0) - (file_difference < 0);
-    if (rank_difference == 0 || file_difference == 0 || rank_difference == file_difference ||
-        rank_difference == -file_difference)
-        return 12 * rank_step + file_step;
-    return 0;
-}
-
 // Did the piece that left `vacated` uncover an enemy slider on the line to `king`?
 inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
-    const int step = line_step(king, vacated);
-    if (step == 0) return false;
-    const bool orthogonal = step == 1 || step == -1 || step == 12 || step == -12;
+    const int king_bit = bit_index(king);
+    const int direction = line_direction[king_bit][bit_index(vacated)];
+    if (direction < 0) return false;
+    const bool orthogonal = (direction & 2) == 0;
     const uint64_t sliders = squares_of[by.queen] | squares_of[orthogonal ? by.rook : by.bishop];
-    const int bit = bit_index(king);
-    const int direction = direction_of_step[step + 13];
-    if ((attack_tables.ray[bit][direction] & sliders) == 0) return false;
-    return (first_piece_on_ray(bit, direction, occupied_squares()) & sliders) != 0;
+    if ((attack_tables.ray[king_bit][direction] & sliders) == 0) return false;
+    return (first_piece_on_ray(king_bit, direction, occupied_squares()) & sliders) != 0;
 }
 
 } // namespace

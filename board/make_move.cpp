@@ -69,9 +69,10 @@ inline void move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
         ++promoted_pawns;
         hash_key ^= zobrist_piece[pawn][to] ^ zobrist_piece[move.promotion][to];
         put_on_square(to, target, move.promotion);
+        put_on_square(from, pawn, EMPTY);
     } else {
         pawn_key ^= zobrist_piece[pawn][to];
-        put_on_square(to, target, pawn);
+        move_on_board(from, to, pawn, target);
         if (move.ep_flag) {
             capture_en_passant(move, to - double_step / 2, enemy_pawn);
         } else if (to == from + double_step) {
@@ -79,7 +80,6 @@ inline void move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
             hash_key ^= zobrist_ep[ep_square];
         }
     }
-    put_on_square(from, pawn, EMPTY);
     count_move_on(to);
     count_move_on(from);
 }
@@ -126,11 +126,10 @@ void make_move(Move* list, int index) {
     case BLACK_PAWN: move_pawn(move, BLACK_PAWN, target, -24, WHITE_PAWN); break;
     case WHITE_KING:
         drop_castling_keys(E1, H1, A1, zobrist_castle_wk, zobrist_castle_wq);
-        put_on_square(to, target, WHITE_KING);
+        move_on_board(from, to, WHITE_KING, target);
         white_king_square = to;
         count_move_on(to);
         count_move_on(from);
-        put_on_square(from, WHITE_KING, EMPTY);
         if (move.castle == CASTLE_WHITE_KINGSIDE) {
             castle_rook(WHITE_ROOK, H1, F1);
             white_castled = CASTLE_WHITE_KINGSIDE;
@@ -141,11 +140,10 @@ void make_move(Move* list, int index) {
         break;
     case BLACK_KING:
         drop_castling_keys(E8, H8, A8, zobrist_castle_bk, zobrist_castle_bq);
-        put_on_square(to, target, BLACK_KING);
+        move_on_board(from, to, BLACK_KING, target);
         black_king_square = to;
         count_move_on(to);
         count_move_on(from);
-        put_on_square(from, BLACK_KING, EMPTY);
         if (move.castle == CASTLE_BLACK_KINGSIDE) {
             castle_rook(BLACK_ROOK, H8, F8);
             black_castled = CASTLE_BLACK_KINGSIDE;
@@ -155,8 +153,7 @@ void make_move(Move* list, int index) {
         }
         break;
     default:
-        put_on_square(to, target, piece);
-        put_on_square(from, piece, EMPTY);
+        move_on_board(from, to, piece, target);
         count_move_on(to);
         count_move_on(from);
         break;
@@ -202,8 +199,7 @@ void unmake_move(const Move* list, int index) {
         piece_index[to] = 0;
         piece_list[slot] = victim_square;
     } else {
-        put_on_square(to, mover, captured);
-        put_on_square(from, EMPTY, mover);
+        move_back_on_board(from, to, mover, captured);
         if (mover == WHITE_KING) {
             white_king_square = from;
             if (move.castle == CASTLE_WHITE_KINGSIDE) {

@@ -174,6 +174,25 @@ inline void put_on_square(int square, int32_t old_code, int32_t code) {
     squares_of[code] ^= square_bit[square];
 }
 
+// A piece of `code` goes from `from` to `to`, where `target` stood (EMPTY for none); and the
+// same move taken back. Both flip the same bits, once per set, so each undoes the other.
+inline void flip_move_squares(int from, int to, int32_t code, int32_t target) {
+    const uint64_t from_bit = square_bit[from], to_bit = square_bit[to];
+    squares_of[code] ^= from_bit | to_bit;
+    squares_of[target] ^= to_bit;
+    squares_of[EMPTY] ^= from_bit;
+}
+inline void move_on_board(int from, int to, int32_t code, int32_t target) {
+    board[to] = code;
+    board[from] = EMPTY;
+    flip_move_squares(from, to, code, target);
+}
+inline void move_back_on_board(int from, int to, int32_t code, int32_t target) {
+    board[from] = code;
+    board[to] = target;
+    flip_move_squares(from, to, code, target);
+}
+
 inline uint64_t occupied_squares() {
     return ~squares_of[EMPTY];
 }

@@ -69,10 +69,15 @@ inline uint64_t first_piece_on_ray(int bit, int direction, uint64_t occupied) {
     return uint64_t{1} << (63 - std::countl_zero(pieces));
 }
 
-// The direction (RAY_STEPS) of each mailbox step, indexed by step + 13.
-inline constexpr std::array<int8_t, 27> direction_of_step = [] {
-    std::array<int8_t, 27> directions{};
-    for (int direction = 0; direction < 8; ++direction)
-        directions[RAY_STEPS[direction] + 13] = static_cast<int8_t>(direction);
+// The direction (RAY_STEPS) from one square to another on the same line, or -1 when they share
+// none (or are the same square).
+inline constexpr auto line_direction = [] {
+    std::array<std::array<int8_t, 64>, 64> directions{};
+    for (auto& row : directions)
+        row.fill(-1);
+    for (int bit = 0; bit < 64; ++bit)
+        for (int direction = 0; direction < 8; ++direction)
+            for (uint64_t ray = attack_tables.ray[bit][direction]; ray != 0; ray &= ray - 1)
+                directions[bit][std::countr_zero(ray)] = static_cast<int8_t>(direction);
     return directions;
 }();
