@@ -1,6 +1,18 @@
 #include "board/attack.h"
 
+#include <cassert>
+
+#include "board/rays.h"
+
 namespace {
+
+// Does one of `sliders` stand first on any of the four rays of one kind of line from `bit`
+// (directions first, first + 1 and their opposites)?
+inline bool slider_on_lines(int bit, int first, uint64_t sliders, uint64_t occupied) {
+    for (int direction : {first, first + 1, first + 4, first + 5})
+        if ((first_piece_on_ray(bit, direction, occupied) & sliders) != 0) return true;
+    return false;
+}
 
 struct Attackers {
     int32_t king, rook, queen, pawn, bishop, knight;
@@ -10,52 +22,31 @@ constexpr Attackers WHITE_ATTACKERS{WHITE_KING, WHITE_ROOK,   WHITE_QUEEN,
 constexpr Attackers BLACK_ATTACKERS{BLACK_KING, BLACK_ROOK,   BLACK_QUEEN,
                                     BLACK_PAWN, BLACK_BISHOP, BLACK_KNIGHT};
 
-constexpr int ORTHOGONAL_RAYS[4] = {12, -12, 1, -1};
-// A white pawn attacks from one rank below (steps -11 and -13 from the square), a black pawn
-// from one rank above (+11 and +13).
-constexpr int DIAGONAL_RAYS[4] = {11, -11, 13, -13};
-constexpr int KNIGHT_JUMPS[8] = {10, -10, 14, -14, 23, -23, 25, -25};
-
-// Walks on from the first square of a ray: true when a slider of the right kind stands at the
-// end of a run of empty squares.
-inline bool slider_on_ray(int square, int step, int32_t slider, int32_t queen) {
-    int32_t code = board[square];
-    while (code == EMPTY) {
-        square += step;
-        code = board[square];
-    }
-    return code == slider || code == queen;
-}
-
-inline bool attacked_by(int square, const Attackers& by, bool pawn_below) {
-    for (int step : ORTHOGONAL_RAYS) {
-        const int32_t first = board[square + step];
-        if (first == by.king) return true;
-        if (first == OFF_BOARD) continue;
-        if (slider_on_ray(square + step, step, by.rook, by.queen)) return true;
-    }
-    for (int direction = 0; direction < 4; ++direction) {
-        const int step = DIAGONAL_RAYS[direction];
-        const int32_t first = board[square + step];
-        if (first == by.pawn) {
-            const bool step_goes_down = (direction & 1) == 1;
-            if (step_goes_down == pawn_below) return true;
-            continue; // a pawn that does not capture this way blocks the ray
-        }
-        if (first == by.king) return true;
-        if (first == OFF_BOARD) continue;
-        if (slider_on_ray(square + step, step, by.bishop, by.queen)) return true;
-    }
-    for (int jump : KNIGHT_JUMPS)
-        if (board[square + jump] == by.knight) return true;
-    return false;
+// Steppers first, from tables; then the sliders, whose rays are followed only when a slider of
+// the kind stands somewhere on one of the square's lines (most of the time none does).
+inline bool attacked_by(int square, const Attackers& by, const uint64_t* pawn_from) {
+    assert(square_bit[square] != 0);
+    const int bit = bit_index(square);
+    if ((attack_tables.knight[bit] & squares_of[by.knight]) != 0 ||
+        (attack_tables.king[bit] & squares_of[by.king]) != 0 ||
+        (pawn_from[bit] & squares_of[by.pawn]) != 0)
+        return true;
+    const uint64_t occupied = occupied_squares();
+    const uint64_t queens = squares_of[by.queen];
+    const uint64_t straight = squares_of[by.rook] | queens;
+    if ((attack_tables.orthogonal_lines[bit] & straight) != 0 &&
+        slider_on_lines(bit, ORTHOGONAL, straight, occupied))
+        return true;
+    const uint64_t diagonal = squares_of[by.bishop] | queens;
+    return (attack_tables.diagonal_lines[bit] & diagonal) != 0 &&
+           slider_on_lines(bit, DIAGONAL, diagonal, occupied);
 }
 
 } // namespace
 
 bool square_attacked(int square, bool by_white) {
-    return by_white ? attacked_by(square, WHITE_ATTACKERS, true)
-                    : attacked_by(square, BLACK_ATTACKERS, false);
+    return by_white ? attacked_by(square, WHITE_ATTACKERS, attack_tables.white_pawn_from)
+                    : attacked_by(square, BLACK_ATTACKERS, attack_tables.black_pawn_from);
 }
 
 bool side_to_move_in_check() {
@@ -65,30 +56,15 @@ bool side_to_move_in_check() {
 
 namespace {
 
-// The step from `king` towards `square` when the two share a rank, file or diagonal (and are
-// not the same square), otherwise 0.
-inline int line_step(int king, int square) {
-    const int rank_difference = rank_of[square] - rank_of[king];
-    const int file_difference = file_of[square] - file_of[king];
-    const int rank_step = (rank_difference > 0) - (rank_difference < 0);
-    const int file_step = (file_difference > 0) - (file_difference < 0);
-    if (rank_difference == 0 || file_difference == 0 || rank_difference == file_difference ||
-        rank_difference == -file_difference)
-        return 12 * rank_step + file_step;
-    return 0;
-}
-
 // Did the piece that left `vacated` uncover an enemy slider on the line to `king`?
-inline bool uncovers_attack(int king, int vacated, bool by_white) {
-    const int step = line_step(king, vacated);
-    if (step == 0) return false;
-    int square = king + step;
-    while (board[square] == EMPTY)
-        square += step;
-    const int32_t code = board[square];
-    const bool orthogonal = step == 1 || step == -1 || step == 12 || step == -12;
-    if (by_white) return code == WHITE_QUEEN || code == (orthogonal ? WHITE_ROOK : WHITE_BISHOP);
-    return code == BLACK_QUEEN || code == (orthogonal ? BLACK_ROOK : BLACK_BISHOP);
+inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
+    const int king_bit = bit_index(king);
+    const int direction = line_direction[king_bit][bit_index(vacated)];
+    if (direction < 0) return false;
+    const bool orthogonal = (direction & 2) == 0;
+    const uint64_t sliders = squares_of[by.queen] | squares_of[orthogonal ? by.rook : by.bishop];
+    if ((attack_tables.ray[king_bit][direction] & sliders) == 0) return false;
+    return (first_piece_on_ray(king_bit, direction, occupied_squares()) & sliders) != 0;
 }
 
 } // namespace
@@ -103,8 +79,8 @@ inline bool uncovers_attack(int king, int vacated, bool by_white) {
         mover == BLACK_KING)
         return move_was_legal(list, index);
     // side_to_move already names the opponent of the side that moved.
-    return side_to_move == 0 ? !uncovers_attack(white_king_square, move.from, false)
-                             : !uncovers_attack(black_king_square, move.from, true);
+    return side_to_move == 0 ? !uncovers_attack(white_king_square, move.from, BLACK_ATTACKERS)
+                             : !uncovers_attack(black_king_square, move.from, WHITE_ATTACKERS);
 }
 
 [[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index) {

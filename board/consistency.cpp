@@ -1,5 +1,7 @@
 #include "board/consistency.h"
 
+#include <bit>
+
 #include "board/keys.h"
 #include "board/position.h"
 
@@ -70,9 +72,23 @@ bool key_agrees() {
     return false;
 }
 
+// The square sets follow every board write, so they agree with the board even where nothing
+// else can be asserted.
+bool square_sets_match_board() {
+    uint64_t seen = 0;
+    for (int code = 0; code < PIECE_CODES; ++code) {
+        if ((seen & squares_of[code]) != 0) return false;
+        seen |= squares_of[code];
+        for (uint64_t bits = squares_of[code]; bits != 0; bits &= bits - 1)
+            if (board[square_of_bit[std::countr_zero(bits)]] != code) return false;
+    }
+    return seen == ~uint64_t{0};
+}
+
 } // namespace
 
 bool position_is_consistent() {
+    if (!square_sets_match_board()) return false;
     // Once a side has been handed the move by hand the position is no longer one of chess: that
     // side may take the king, or take en passant behind its own double step (unmake then puts
     // back a pawn that was never there), and the key no longer follows the side to move.

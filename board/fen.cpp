@@ -274,9 +274,11 @@ bool set_position_from_fen(std::string_view text, std::string& error) {
         if (board[square] == WHITE_KING) white_king_square = square;
         if (board[square] == BLACK_KING) black_king_square = square;
     }
+    rebuild_square_sets();
     const bool opponent_in_check = side_not_to_move_in_check();
     for (int square = 0; square < BOARD_SQUARES; ++square)
         board[square] = saved_board[square];
+    rebuild_square_sets();
     white_king_square = saved_white_king;
     black_king_square = saved_black_king;
     side_to_move = saved_side;

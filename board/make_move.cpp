@@ -19,8 +19,8 @@ inline void castle_rook(int32_t rook, int rook_from, int rook_to) {
     hash_key ^= zobrist_piece[rook][rook_from] ^ zobrist_piece[rook][rook_to];
     count_move_on(rook_from);
     count_move_on(rook_to);
-    board[rook_from] = EMPTY;
-    board[rook_to] = rook;
+    put_on_square(rook_from, board[rook_from], EMPTY);
+    put_on_square(rook_to, board[rook_to], rook);
     const int32_t slot = piece_index[rook_from];
     piece_list[slot] = rook_to;
     piece_index[rook_to] = slot;
@@ -32,8 +32,8 @@ inline void uncastle_rook(int32_t rook, int rook_home, int rook_now) {
     uncount_move_on(rook_now);
     const int32_t slot = piece_index[rook_now];
     piece_index[rook_now] = 0;
-    board[rook_home] = rook;
-    board[rook_now] = EMPTY;
+    put_on_square(rook_home, board[rook_home], rook);
+    put_on_square(rook_now, board[rook_now], EMPTY);
     piece_index[rook_home] = slot;
     piece_list[slot] = rook_home;
 }
@@ -53,7 +53,7 @@ inline void drop_castling_keys(int king_home, int kingside_rook, int queenside_r
 inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
     hash_key ^= zobrist_piece[victim][victim_square];
     pawn_key ^= zobrist_piece[victim][victim_square];
-    board[victim_square] = EMPTY;
+    put_on_square(victim_square, board[victim_square], EMPTY);
     count_move_on(victim_square);
     const int32_t slot = piece_index[victim_square];
     move.captured_slot = static_cast<uint8_t>(slot);
@@ -61,16 +61,18 @@ inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
     piece_index[victim_square] = 0;
 }
 
-inline void move_pawn(Move& move, int32_t pawn, int double_step, int32_t enemy_pawn) {
+inline void move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
+                      int32_t enemy_pawn) {
     const int from = move.from, to = move.to;
     pawn_key ^= zobrist_piece[pawn][from];
     if (move.promotion != 0) {
         ++promoted_pawns;
         hash_key ^= zobrist_piece[pawn][to] ^ zobrist_piece[move.promotion][to];
-        board[to] = move.promotion;
+        put_on_square(to, target, move.promotion);
+        put_on_square(from, pawn, EMPTY);
     } else {
         pawn_key ^= zobrist_piece[pawn][to];
-        board[to] = pawn;
+        move_on_board(from, to, pawn, target);
         if (move.ep_flag) {
             capture_en_passant(move, to - double_step / 2, enemy_pawn);
         } else if (to == from + double_step) {
@@ -78,7 +80,6 @@ inline void move_pawn(Move& move, int32_t pawn, int double_step, int32_t enemy_p
             hash_key ^= zobrist_ep[ep_square];
         }
     }
-    board[from] = EMPTY;
     count_move_on(to);
     count_move_on(from);
 }
@@ -121,15 +122,14 @@ void make_move(Move* list, int index) {
 
     // 8. Board, by the moving piece.
     switch (piece) {
-    case WHITE_PAWN: move_pawn(move, WHITE_PAWN, 24, BLACK_PAWN); break;
-    case BLACK_PAWN: move_pawn(move, BLACK_PAWN, -24, WHITE_PAWN); break;
+    case WHITE_PAWN: move_pawn(move, WHITE_PAWN, target, 24, BLACK_PAWN); break;
+    case BLACK_PAWN: move_pawn(move, BLACK_PAWN, target, -24, WHITE_PAWN); break;
     case WHITE_KING:
         drop_castling_keys(E1, H1, A1, zobrist_castle_wk, zobrist_castle_wq);
-        board[to] = WHITE_KING;
+        move_on_board(from, to, WHITE_KING, target);
         white_king_square = to;
         count_move_on(to);
         count_move_on(from);
-        board[from] = EMPTY;
         if (move.castle == CASTLE_WHITE_KINGSIDE) {
             castle_rook(WHITE_ROOK, H1, F1);
             white_castled = CASTLE_WHITE_KINGSIDE;
@@ -140,11 +140,10 @@ void make_move(Move* list, int index) {
         break;
     case BLACK_KING:
         drop_castling_keys(E8, H8, A8, zobrist_castle_bk, zobrist_castle_bq);
-        board[to] = BLACK_KING;
+        move_on_board(from, to, BLACK_KING, target);
         black_king_square = to;
         count_move_on(to);
         count_move_on(from);
-        board[from] = EMPTY;
         if (move.castle == CASTLE_BLACK_KINGSIDE) {
             castle_rook(BLACK_ROOK, H8, F8);
             black_castled = CASTLE_BLACK_KINGSIDE;
@@ -154,8 +153,7 @@ void make_move(Move* list, int index) {
         }
         break;
     default:
-        board[to] = piece;
-        board[from] = EMPTY;
+        move_on_board(from, to, piece, target);
         count_move_on(to);
         count_move_on(from);
         break;
@@ -188,21 +186,20 @@ void unmake_move(const Move* list, int index) {
     uncount_move_on(from);
     if (move.promotion != 0) {
         --promoted_pawns;
-        board[to] = captured;
-        board[from] = (mover & 1) ? WHITE_PAWN : BLACK_PAWN;
+        put_on_square(to, mover, captured);
+        put_on_square(from, EMPTY, (mover & 1) ? WHITE_PAWN : BLACK_PAWN);
     } else if (move.ep_flag) {
         // The captured pawn goes back behind the target square, into its old slot.
         const int victim_square = mover == WHITE_PAWN ? to - 12 : to + 12;
-        board[to] = EMPTY;
-        board[from] = mover;
-        board[victim_square] = captured;
+        put_on_square(to, mover, EMPTY);
+        put_on_square(from, EMPTY, mover);
+        put_on_square(victim_square, board[victim_square], captured);
         uncount_move_on(victim_square);
         piece_index[victim_square] = slot;
         piece_index[to] = 0;
         piece_list[slot] = victim_square;
     } else {
-        board[to] = captured;
-        board[from] = mover;
+        move_back_on_board(from, to, mover, captured);
         if (mover == WHITE_KING) {
             white_king_square = from;
             if (move.castle == CASTLE_WHITE_KINGSIDE) {

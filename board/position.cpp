@@ -5,6 +5,7 @@
 #include "protocol/engine_turn.h"
 
 int32_t board[BOARD_SQUARES];
+uint64_t squares_of[PIECE_CODES];
 int32_t piece_list[33];
 int32_t piece_index[BOARD_SQUARES];
 int32_t piece_count;
@@ -104,4 +105,12 @@ void rebuild_piece_list() {
         }
     }
     piece_count = slots;
+    rebuild_square_sets();
+}
+
+void rebuild_square_sets() {
+    for (uint64_t& squares : squares_of)
+        squares = 0;
+    for (int bit = 0; bit < 64; ++bit)
+        squares_of[board[square_of_bit[bit]]] |= uint64_t{1} << bit;
 }

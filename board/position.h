@@ -95,7 +95,29 @@ inline constexpr std::array<uint8_t, BOARD_SQUARES> file_of = [] {
     return files;
 }();
 
+// One bit per square of the board, 8 * (rank - 1) + (file - 1): a1 is bit 0, h1 bit 7, h8 bit
+// 63. Border squares (and 0, the square of a hole in the piece list) have none.
+inline constexpr std::array<uint64_t, BOARD_SQUARES> square_bit = [] {
+    std::array<uint64_t, BOARD_SQUARES> bits{};
+    for (int rank = 0; rank < 8; ++rank)
+        for (int file = 0; file < 8; ++file)
+            bits[square_at(file, rank)] = uint64_t{1} << (8 * rank + file);
+    return bits;
+}();
+// The board square of each bit.
+inline constexpr std::array<uint8_t, 64> square_of_bit = [] {
+    std::array<uint8_t, 64> squares{};
+    for (int bit = 0; bit < 64; ++bit)
+        squares[bit] = static_cast<uint8_t>(square_at(bit & 7, bit >> 3));
+    return squares;
+}();
+
 extern int32_t board[BOARD_SQUARES];
+// The squares holding each code, as bits (square_bit); squares_of[EMPTY] holds the empty
+// squares, squares_of[OFF_BOARD] nothing. Every write to a board square goes through
+// put_on_square, which keeps them, so they agree with the board whatever was written (even on a
+// board whose side to move was set by hand).
+extern uint64_t squares_of[PIECE_CODES];
 extern int32_t piece_list[33]; // slots 1..piece_count; 0 is a hole; slot 0 is scratch
 extern int32_t piece_index[BOARD_SQUARES];
 extern int32_t piece_count;
@@ -145,6 +167,36 @@ inline uint32_t key_high(uint64_t key) {
     return static_cast<uint32_t>(key >> 32);
 }
 
+// Writes `code` on a board square that holds `old_code`.
+inline void put_on_square(int square, int32_t old_code, int32_t code) {
+    board[square] = code;
+    squares_of[old_code] ^= square_bit[square];
+    squares_of[code] ^= square_bit[square];
+}
+
+// A piece of `code` goes from `from` to `to`, where `target` stood (EMPTY for none); and the
+// same move taken back. Both flip the same bits, once per set, so each undoes the other.
+inline void flip_move_squares(int from, int to, int32_t code, int32_t target) {
+    const uint64_t from_bit = square_bit[from], to_bit = square_bit[to];
+    squares_of[code] ^= from_bit | to_bit;
+    squares_of[target] ^= to_bit;
+    squares_of[EMPTY] ^= from_bit;
+}
+inline void move_on_board(int from, int to, int32_t code, int32_t target) {
+    board[to] = code;
+    board[from] = EMPTY;
+    flip_move_squares(from, to, code, target);
+}
+inline void move_back_on_board(int from, int to, int32_t code, int32_t target) {
+    board[from] = code;
+    board[to] = target;
+    flip_move_squares(from, to, code, target);
+}
+
+inline uint64_t occupied_squares() {
+    return ~squares_of[EMPTY];
+}
+
 // The piece code the initial position has on a square.
 int32_t initial_piece_on(int square);
 
@@ -155,8 +207,11 @@ void new_game();
 void hand_move_to(int32_t side);
 
 // Rebuilds piece_list, piece_index and piece_count from the board, in square order, so that
-// the holes left by captures disappear.
+// the holes left by captures disappear; and squares_of.
 void rebuild_piece_list();
+
+// Rebuilds squares_of from the board, for code that wrote the board directly.
+void rebuild_square_sets();
 
 // True while the game history has room for one more game move.
 inline bool game_history_has_room() {

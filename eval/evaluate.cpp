@@ -1,13 +1,14 @@
 // The evaluation driver and the three phase evaluators.
 #include "eval/evaluate.h"
 
+#include <bit>
+
 #include "eval/terms.h"
 
 int32_t root_non_pawn_count = 0;
 int32_t eval_score;
 SideWalk white_walk;
 SideWalk black_walk;
-uint64_t occupied_squares;
 
 namespace {
 
@@ -15,18 +16,14 @@ int32_t for_side_to_move(int32_t white_score) {
     return side_to_move == 0 ? -white_score : white_score;
 }
 
-// The squares of the pieces of one code. Two of a kind and eight promoted pawns make ten at
-// most; the bucket of code 0 (OFF_BOARD), where the holes left by captures are thrown, takes up
-// to one per slot.
-struct PiecesOfCode {
-    int32_t count;
-    int square[32];
-};
-
-// The phase-P terms of every piece of one code.
-template <Phase P, typename Side, int32_t CODE> void terms_of_code(const PiecesOfCode& pieces) {
-    for (int32_t i = 0; i < pieces.count; ++i) {
-        const int square = pieces.square[i];
+// The material and phase-P terms of every piece of one code, from the board's set of its
+// squares. (Counted here rather than by a population count, which this build's target has only
+// as a library call.)
+template <Phase P, typename Side, int32_t CODE> void terms_of_code() {
+    int32_t count = 0;
+    for (uint64_t bits = squares_of[CODE]; bits != 0; bits &= bits - 1) {
+        ++count;
+        const int square = square_of_bit[std::countr_zero(bits)];
         const int rank = rank_of[square], file = file_of[square];
         if constexpr (CODE == WHITE_KNIGHT || CODE == BLACK_KNIGHT)
             knight_terms<P, Side>(square, rank, file);
@@ -39,52 +36,30 @@ template <Phase P, typename Side, int32_t CODE> void terms_of_code(const PiecesO
         else
             king_terms<P, Side>(square, rank, file);
     }
+    eval_score += material_value[CODE] * count;
+    if constexpr (P == Phase::ENDGAME) piece_tally[CODE] = static_cast<uint8_t>(count);
 }
 
 // One walk over the pieces: each piece but the pawns, whose material and terms come from the
 // pawn structure in one sum. Every term of the walk is a sum or counts pieces of a kind, so the
-// order of the walk does not matter: the pieces are first sorted by code, and each code's terms
-// run in a loop of their own, where a jump on every piece's code was mispredicted again and again.
-// Walk counters start from 0 at every evaluation.
+// order of the walk does not matter: each code's pieces are read from the board's set of its
+// squares and scored in a loop of their own (a jump on every piece's code was mispredicted again
+// and again). Walk counters start from 0 at every evaluation.
 template <Phase P> void walk_pieces() {
     white_walk = {};
     black_walk = {};
-    // Step 1. Each square into the bucket of its code (pawns and holes land in buckets never
-    // read), and every occupied square as a bit, for the bishops' mobility.
-    PiecesOfCode by_code[PIECE_CODES];
-    for (PiecesOfCode& pieces : by_code)
-        pieces.count = 0;
-    uint64_t occupied = pawns->pawn_squares;
-    auto collect = [&](int square) {
-        PiecesOfCode& pieces = by_code[board[square]];
-        pieces.square[pieces.count++] = square;
-        occupied |= square_bit[square];
-    };
-    for (int32_t k = 0; k < piece_slot_count; ++k)
-        collect(piece_list[piece_slots[k]]);
-    // A promoted pawn's piece stands in a pawn's slot.
-    if (promoted_pawns != 0) {
-        for (int32_t k = 0; k < pawn_slot_count; ++k)
-            collect(piece_list[pawn_slots[k]]);
-    }
-    occupied_squares = occupied;
-    // Step 2. Material, then the terms code by code.
-    for (int32_t code = WHITE_KNIGHT; code <= BLACK_BISHOP; ++code) {
-        eval_score += material_value[code] * by_code[code].count;
-        if constexpr (P == Phase::ENDGAME)
-            piece_tally[code] = static_cast<uint8_t>(by_code[code].count);
-    }
-    terms_of_code<P, White, WHITE_KNIGHT>(by_code[WHITE_KNIGHT]);
-    terms_of_code<P, Black, BLACK_KNIGHT>(by_code[BLACK_KNIGHT]);
-    terms_of_code<P, White, WHITE_BISHOP>(by_code[WHITE_BISHOP]);
-    terms_of_code<P, Black, BLACK_BISHOP>(by_code[BLACK_BISHOP]);
-    terms_of_code<P, White, WHITE_ROOK>(by_code[WHITE_ROOK]);
-    terms_of_code<P, Black, BLACK_ROOK>(by_code[BLACK_ROOK]);
-    terms_of_code<P, White, WHITE_QUEEN>(by_code[WHITE_QUEEN]);
-    terms_of_code<P, Black, BLACK_QUEEN>(by_code[BLACK_QUEEN]);
-    terms_of_code<P, White, WHITE_KING>(by_code[WHITE_KING]);
-    terms_of_code<P, Black, BLACK_KING>(by_code[BLACK_KING]);
-    // Step 3. The pawns.
+    // Step 1. Material and terms, code by code.
+    terms_of_code<P, White, WHITE_KNIGHT>();
+    terms_of_code<P, Black, BLACK_KNIGHT>();
+    terms_of_code<P, White, WHITE_BISHOP>();
+    terms_of_code<P, Black, BLACK_BISHOP>();
+    terms_of_code<P, White, WHITE_ROOK>();
+    terms_of_code<P, Black, BLACK_ROOK>();
+    terms_of_code<P, White, WHITE_QUEEN>();
+    terms_of_code<P, Black, BLACK_QUEEN>();
+    terms_of_code<P, White, WHITE_KING>();
+    terms_of_code<P, Black, BLACK_KING>();
+    // Step 2. The pawns.
     eval_score += pawns->material + pawn_structure_score<P>();
     if constexpr (P == Phase::ENDGAME) {
         piece_tally[WHITE_PAWN] = pawns->white_pawn_count;

@@ -22,7 +22,6 @@ struct PawnPhaseTerms {
 
 struct PawnStructure {
     uint64_t key;          // pawn_key of the pawns described
-    uint64_t pawn_squares; // the squares of the pawns of both colours (square_bit)
     bool filled;           // false in a slot of the cache never written
     int8_t white_pawns_on_file[PAWN_FILE_ENTRIES];
     int8_t black_pawns_on_file[PAWN_FILE_ENTRIES];

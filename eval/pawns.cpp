@@ -127,7 +127,6 @@ void describe_pawns(PawnStructure& structure) {
     }
     structure.white_pawns_light = structure.white_pawns_dark = 0;
     structure.black_pawns_light = structure.black_pawns_dark = 0;
-    structure.pawn_squares = 0;
     for (PawnPhaseTerms& terms : structure.terms)
         terms = {};
     // Pawns stand only in pawn slots (a piece never becomes a pawn; a promoted pawn's piece keeps
@@ -155,7 +154,6 @@ void describe_pawns(PawnStructure& structure) {
             if (moved)
                 ++(light_square[square] ? structure.black_pawns_light : structure.black_pawns_dark);
         }
-        structure.pawn_squares |= square_bit[square];
     }
     structure.white_pawn_count = static_cast<uint8_t>(white_count);
     structure.black_pawn_count = static_cast<uint8_t>(black_count);

@@ -177,7 +177,7 @@ template <Phase P, typename Side> void bishop_terms(int square, int rank, int fi
                       bishop_in_front_of_centre_pawn(square);
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // Step 1. Table (white's for both colours) and mobility. Step 2. Pair.
-        int32_t value = bishop_pst_white[square] + bishop_mobility(square, occupied_squares) +
+        int32_t value = bishop_pst_white[square] + bishop_mobility(square, occupied_squares()) +
                         bishop_pair<Side>(MBISHOP_PAIR);
         // Step 3. Trapped, or else in front of a centre pawn.
         if (bishop_trapped<Side>(square))

@@ -19,16 +19,6 @@ inline constexpr int32_t material_value[PIECE_CODES] = {0,    110,   -110, // no
 
 using SquareTable = std::array<int8_t, BOARD_SQUARES>;
 
-// One bit per square of the board, 8 * (rank - 1) + (file - 1): a1 is bit 0, h1 bit 7, h8 bit
-// 63. Border squares (and 0, the square of a hole in the piece list) have none.
-inline constexpr std::array<uint64_t, BOARD_SQUARES> square_bit = [] {
-    std::array<uint64_t, BOARD_SQUARES> bits{};
-    for (int rank = 0; rank < 8; ++rank)
-        for (int file = 0; file < 8; ++file)
-            bits[square_at(file, rank)] = uint64_t{1} << (8 * rank + file);
-    return bits;
-}();
-
 // A table written the way a board is printed: rank 8 first, each rank from a to h.
 using PrintedGrid = std::array<int8_t, 64>;
 

@@ -143,10 +143,6 @@ template <typename Side> void knight_attack(int rank, int file) {
 int32_t outpost_value_white(int square, int file, int rank);
 int32_t outpost_value_black(int square, int file, int rank);
 
-// Every occupied square as a bit (square_bit), gathered by the walk before any term, for the
-// bishops' mobility.
-extern uint64_t occupied_squares;
-
 // Squares a bishop reaches along its four diagonals, counting the first blocked square of each
 // (a piece of either colour, or the border), given the occupied squares.
 uint8_t bishop_mobility(int square, uint64_t occupied);

@@ -123,6 +123,49 @@ TEST(AttackDetection, PawnsKingsSlidersAndCastlingSquares) {
     EXPECT_TRUE(square_attacked(square_named("d4"), false));
 }
 
+// The attack test the slow way: step along every line from the square.
+bool attacked_by_stepping(int square, bool by_white) {
+    const int32_t pawn = by_white ? WHITE_PAWN : BLACK_PAWN,
+                  knight = by_white ? WHITE_KNIGHT : BLACK_KNIGHT;
+    const int32_t king = by_white ? WHITE_KING : BLACK_KING,
+                  queen = by_white ? WHITE_QUEEN : BLACK_QUEEN;
+    const int32_t rook = by_white ? WHITE_ROOK : BLACK_ROOK,
+                  bishop = by_white ? WHITE_BISHOP : BLACK_BISHOP;
+    const int pawn_step = by_white ? -12 : 12;
+    if (board[square + pawn_step - 1] == pawn || board[square + pawn_step + 1] == pawn) return true;
+    for (int jump : KNIGHT_JUMPS)
+        if (board[square + jump] == knight) return true;
+    for (int step : KING_STEPS) {
+        if (board[square + step] == king) return true;
+        int target = square + step;
+        while (board[target] == EMPTY)
+            target += step;
+        const bool straight = step == 1 || step == -1 || step == 12 || step == -12;
+        if (board[target] == queen || board[target] == (straight ? rook : bishop)) return true;
+    }
+    return false;
+}
+
+TEST(AttackDetection, EverySquareAgreesWithSteppingAlongTheLines) {
+    // Sliders near and far, pinned and blocking pieces, promoted pieces, kings on edges.
+    const char* positions[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "QQ5k/8/8/3b4/8/8/6q1/K6B b - - 0 1",
+        "1k2r3/1pp2Q2/p1n5/8/3B4/2N5/PPP2qPP/2K1R3 b - - 0 1"};
+    for (const char* fen : positions) {
+        set_up(fen);
+        for (int square = A1; square <= H8; ++square) {
+            if (board[square] == OFF_BOARD) continue;
+            for (bool by_white : {true, false})
+                EXPECT_EQ(square_attacked(square, by_white), attacked_by_stepping(square, by_white))
+                    << fen << " square " << square << (by_white ? " by white" : " by black");
+        }
+    }
+}
+
 TEST(AttackDetection, CastlingLegalityTestsKingSquaresOnly) {
     auto castle_is_legal = [](const char* fen, uint8_t castle) {
         set_up(fen);
