@@ -114,13 +114,15 @@ void init_strong_search() {
                                                strong_parameters.reduction_divisor);
 }
 
-int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed) {
+int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
+                      CheckKnown check) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
 
     // 1. A side in check is given a ply more (within reason, so that perpetual checks end);
     // with the depth used up the captures decide.
-    const bool in_check = side_to_move_in_check();
+    const bool in_check =
+        check == CheckKnown::UNKNOWN ? side_to_move_in_check() : check == CheckKnown::IN_CHECK;
     if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
     if (depth <= 0) return quiesce_node(alpha, beta, 0, in_check);
     pv_length[ply] = ply;
@@ -270,16 +272,24 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             if (legal_moves == 1) {
                 score = -strong_search(-beta, -alpha, new_depth, true);
             } else {
+                // A move that gives check is not reduced; the child is told what was found.
                 int32_t reduction = 0;
+                CheckKnown gives_check = CheckKnown::UNKNOWN;
                 if (tune.use_reductions && depth >= tune.reduction_min_depth && quiet &&
                     !in_check && legal_moves > (pv_node ? 3 : 1) &&
-                    !is_killer_or_counter_score(scores[next]) && !side_to_move_in_check())
-                    reduction = late_move_reduction(depth, legal_moves, pv_node, improving, move);
-                score = -strong_search(-alpha - 1, -alpha, new_depth - reduction, true);
+                    !is_killer_or_counter_score(scores[next])) {
+                    gives_check =
+                        side_to_move_in_check() ? CheckKnown::IN_CHECK : CheckKnown::NOT_IN_CHECK;
+                    if (gives_check == CheckKnown::NOT_IN_CHECK)
+                        reduction =
+                            late_move_reduction(depth, legal_moves, pv_node, improving, move);
+                }
+                score =
+                    -strong_search(-alpha - 1, -alpha, new_depth - reduction, true, gives_check);
                 if (score > alpha && reduction > 0)
-                    score = -strong_search(-alpha - 1, -alpha, new_depth, true);
+                    score = -strong_search(-alpha - 1, -alpha, new_depth, true, gives_check);
                 if (score > alpha && score < beta)
-                    score = -strong_search(-beta, -alpha, new_depth, true);
+                    score = -strong_search(-beta, -alpha, new_depth, true, gives_check);
             }
             take_back_move(list, next, undo);
             if (strong_stopped) return 0;
