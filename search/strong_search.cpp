@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/attack.h"
+#include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/repetition.h"
@@ -63,6 +64,13 @@ inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
 // soon after: the table is far larger than the caches.
 inline void prefetch_table_slot() {
     __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
+}
+
+// The same, earlier: the slot of the position `move` will most likely reach (exactly, unless
+// it is a castling, a double step, a promotion, en passant or a king's first move), asked for
+// before the move is made so that it has arrived when the child probes.
+inline void prefetch_child_slot(const Move& move) {
+    tt_prefetch(key_after_ordinary_move(move));
 }
 
 // Remembers the move just played at this ply, for the counter move of the reply.
@@ -147,6 +155,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     const TableHit hit = strong_tt_probe();
     if (!pv_node && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
         return hit.score;
+    // The table move is tried first, after the evaluation and the generation.
+    if (hit.move.from != 0) prefetch_child_slot(hit.move);
 
     // 6. The static evaluation, sharpened by the table's score where its bound allows, and
     // whether it improved on the same side's last turn.
@@ -254,6 +264,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             }
 
             // 10.2 Make the move; the generator's moves may leave the king attacked.
+            if (next > 0) prefetch_child_slot(move);
             MoveUndo undo;
             if (!play_move(list, next, undo, in_check)) {
                 take_back_move(list, next, undo);
@@ -389,6 +400,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             if (!see_at_least(move, 0)) continue;
         }
         // Whether the side is in check is known only in the plies that answer checks.
+        prefetch_child_slot(move);
         MoveUndo undo;
         if (!play_move(list, next, undo, in_check || quiescence_ply >= QUIESCENCE_EVASION_PLIES)) {
             take_back_move(list, next, undo);
