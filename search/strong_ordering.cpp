@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "search/see.h"
 #include "search/strong_search.h"
@@ -68,6 +71,15 @@ inline int32_t first_best(const int32_t* scores, int32_t from, int32_t count) {
     for (int32_t i = from + 1; i < count; ++i)
         highest = std::max(highest, scores[i]);
     int32_t best = from;
+#if defined(__SSE2__)
+    // Four scores at a time; the last ones, or all on other machines, one by one.
+    const __m128i wanted = _mm_set1_epi32(highest);
+    for (; best + 4 <= count; best += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scores + best));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        if (equal != 0) return best + __builtin_ctz(static_cast<unsigned>(equal));
+    }
+#endif
     while (scores[best] != highest)
         ++best;
     return best;
