@@ -25,9 +25,9 @@ inline int first_piece_on_ray(int square, int step) {
 
 // The first piece on each ray from the target square, kept up to date through the exchange:
 // pieces only ever leave the board during it, and a ray changes only when its first piece
-// leaves, so each ray is walked at most once per exchange instead of once per recapture. A ray
-// is walked only when first asked for: most exchanges are settled by a pawn, a knight or the
-// absence of any defender.
+// leaves, so each ray is walked at most once per exchange instead of once per recapture. The
+// diagonals and the lines are each walked only when first asked for: many exchanges are
+// settled by a pawn or a knight.
 struct Rays {
     static constexpr int UNKNOWN = -1;
     int target;
@@ -35,9 +35,12 @@ struct Rays {
 
     explicit Rays(int square) : target(square) {}
 
-    int first_on(int d) {
-        if (first[d] == UNKNOWN) first[d] = first_piece_on_ray(target, RAY_STEPS[d]);
-        return first[d];
+    // Rays begin .. begin+3: the diagonals (0) or the files and ranks (4).
+    const int* four_from(int begin) {
+        if (first[begin] == UNKNOWN)
+            for (int d = begin; d < begin + 4; ++d)
+                first[d] = first_piece_on_ray(target, RAY_STEPS[d]);
+        return first + begin;
     }
 
     // The piece on `square` has left: the ray it was first on now reaches further.
@@ -72,8 +75,7 @@ int least_valuable_attacker(Rays& rays, bool white) {
     const int32_t king = white ? WHITE_KING : BLACK_KING;
     int best = 0;
     int32_t best_value = INT32_MAX;
-    auto consider = [&](int d, int32_t slider) {
-        const int from = rays.first_on(d);
+    auto consider = [&](int from, int d, int32_t slider) {
         if (from == 0) return;
         const int32_t code = board[from];
         const bool attacks =
@@ -83,11 +85,13 @@ int least_valuable_attacker(Rays& rays, bool white) {
             best = from;
         }
     };
+    const int* diagonals = rays.four_from(0);
     for (int d = 0; d < 4; ++d)
-        consider(d, bishop);
+        consider(diagonals[d], d, bishop);
     if (best_value <= see_value[bishop]) return best;
+    const int* lines = rays.four_from(4);
     for (int d = 4; d < 8; ++d)
-        consider(d, rook);
+        consider(lines[d - 4], d, rook);
     return best;
 }
 
