@@ -40,19 +40,19 @@ int32_t static_eval_stack[MAX_PLY];
 int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check);
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
 
-// Knights, bishops, rooks and queens of the side to move: without any, passing the move is
-// no safe guess (zugzwang is common in pawn endings).
-int32_t own_pieces() {
-    int32_t pieces = 0;
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
+// Whether the side to move has a knight, bishop, rook or queen: without any, passing the move
+// is no safe guess (zugzwang is common in pawn endings).
+bool has_own_pieces() {
+    const int32_t* slots = side_slots[side_to_move];
+    for (int i = 0; i < side_slot_count[side_to_move]; ++i) {
+        const int square = piece_list[slots[i]];
         if (square == 0) continue;
         const int32_t code = board[square];
         if ((code & 1) == side_to_move && code > BLACK_PAWN && code != WHITE_KING &&
             code != BLACK_KING)
-            ++pieces;
+            return true;
     }
-    return pieces;
+    return false;
 }
 
 inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
@@ -193,7 +193,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
         // 7.3 Null move, unless the table says this node stays below beta.
         if (tune.use_null_move && null_allowed && depth >= tune.null_move_min_depth &&
             eval >= beta && static_eval >= beta - 20 * depth &&
-            !(hit.found && hit.bound == BOUND_UPPER && hit.score < beta) && own_pieces() > 0) {
+            !(hit.found && hit.bound == BOUND_UPPER && hit.score < beta) && has_own_pieces()) {
             const int32_t score = try_null_move(beta, depth, eval);
             if (strong_stopped) return 0;
             if (score != NO_EVAL) return score;
