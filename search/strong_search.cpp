@@ -383,6 +383,10 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     } else {
         generate_captures(list, count);
         score_captures(list, scores, count);
+        // The captures are few: every child's table slot is asked for now, well before its
+        // probe.
+        for (int32_t i = 0; i < count; ++i)
+            prefetch_child_slot(list[i]);
     }
 
     // 5. The move loop, without hopeless captures: an under-promotion, a capture that cannot
