@@ -17,5 +17,6 @@ inline constexpr int32_t see_value[PIECE_CODES] = {0,   110, 110,  420,  420, 20
 int32_t static_exchange(const Move& move);
 
 // True when static_exchange(move) >= threshold, answered early where the first capture alone
-// decides.
+// decides, and otherwise by an exchange that stops as soon as no further capture can change
+// the answer.
 bool see_at_least(const Move& move, int32_t threshold);

@@ -1,7 +1,12 @@
 #include "search/strong_ordering.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "search/see.h"
 #include "search/strong_search.h"
@@ -50,15 +55,49 @@ inline bool settle_capture(const Move& move, int32_t& score) {
     return true;
 }
 
+// What same_move compares (the two squares and the promotion) in one number, so that a move
+// is matched against the table move, the killers and the counter move by one comparison each.
+inline uint32_t move_identity(const Move& move) {
+    uint16_t squares;
+    std::memcpy(&squares, &move, sizeof squares); // `from` and `to`, the record's first bytes
+    return squares | static_cast<uint32_t>(move.promotion) << 16;
+}
+static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1);
+
+// The position of the first highest score in scores[from .. count-1] (count > from): the
+// highest found first, in a loop the compiler can vectorise, then its first occurrence.
+inline int32_t first_best(const int32_t* scores, int32_t from, int32_t count) {
+    int32_t highest = scores[from];
+    for (int32_t i = from + 1; i < count; ++i)
+        highest = std::max(highest, scores[i]);
+    int32_t best = from;
+#if defined(__SSE2__)
+    // Four scores at a time; the last ones, or all on other machines, one by one.
+    const __m128i wanted = _mm_set1_epi32(highest);
+    for (; best + 4 <= count; best += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scores + best));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        if (equal != 0) return best + __builtin_ctz(static_cast<unsigned>(equal));
+    }
+#endif
+    while (scores[best] != highest)
+        ++best;
+    return best;
+}
+
 } // namespace
 
 void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& table_move) {
-    const Move& counter = counter_move();
-    const Move& killer1 = strong_killers[ply][0];
-    const Move& killer2 = strong_killers[ply][1];
+    const uint32_t table_identity = move_identity(table_move);
+    const uint32_t killer1 = move_identity(strong_killers[ply][0]);
+    const uint32_t killer2 = move_identity(strong_killers[ply][1]);
+    // A counter move that cannot match stands for the option being off.
+    const uint32_t counter =
+        strong_parameters.use_counter_moves ? move_identity(counter_move()) : UINT32_MAX;
     for (int32_t i = 0; i < count; ++i) {
         const Move& move = list[i];
-        if (same_move(move, table_move)) {
+        const uint32_t identity = move_identity(move);
+        if (identity == table_identity) {
             scores[i] = TABLE_MOVE_SCORE;
         } else if (!is_quiet(move)) {
             // A promotion to less than a queen is worth less than any quiet move. A capture by
@@ -71,11 +110,11 @@ void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& t
                 scores[i] = GOOD_CAPTURE_BAND + 2 * value + UNCHECKED_CAPTURE;
             else
                 scores[i] = GOOD_CAPTURE_BAND + 2 * value;
-        } else if (same_move(move, killer1)) {
+        } else if (identity == killer1) {
             scores[i] = FIRST_KILLER_SCORE;
-        } else if (same_move(move, killer2)) {
+        } else if (identity == killer2) {
             scores[i] = SECOND_KILLER_SCORE;
-        } else if (strong_parameters.use_counter_moves && same_move(move, counter)) {
+        } else if (identity == counter) {
             scores[i] = COUNTER_MOVE_SCORE;
         } else {
             scores[i] = history_of(move);
@@ -111,9 +150,7 @@ bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bo
         return true;
     }
     while (true) {
-        int32_t best = next;
-        for (int32_t i = next + 1; i < count; ++i)
-            if (scores[i] > scores[best]) best = i;
+        const int32_t best = first_best(scores, next, count);
         if (best != next) {
             std::swap(list[best], list[next]);
             std::swap(scores[best], scores[next]);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/attack.h"
+#include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/repetition.h"
@@ -39,19 +40,19 @@ int32_t static_eval_stack[MAX_PLY];
 int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check);
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
 
-// Knights, bishops, rooks and queens of the side to move: without any, passing the move is
-// no safe guess (zugzwang is common in pawn endings).
-int32_t own_pieces() {
-    int32_t pieces = 0;
-    for (int slot = 1; slot <= piece_count; ++slot) {
-        const int square = piece_list[slot];
+// Whether the side to move has a knight, bishop, rook or queen: without any, passing the move
+// is no safe guess (zugzwang is common in pawn endings).
+bool has_own_pieces() {
+    const int32_t* slots = side_slots[side_to_move];
+    for (int i = 0; i < side_slot_count[side_to_move]; ++i) {
+        const int square = piece_list[slots[i]];
         if (square == 0) continue;
         const int32_t code = board[square];
         if ((code & 1) == side_to_move && code > BLACK_PAWN && code != WHITE_KING &&
             code != BLACK_KING)
-            ++pieces;
+            return true;
     }
-    return pieces;
+    return false;
 }
 
 inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
@@ -63,6 +64,13 @@ inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
 // soon after: the table is far larger than the caches.
 inline void prefetch_table_slot() {
     __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
+}
+
+// The same, earlier: the slot of the position `move` will most likely reach (exactly, unless
+// it is a castling, a double step, a promotion, en passant or a king's first move), asked for
+// before the move is made so that it has arrived when the child probes.
+inline void prefetch_child_slot(const Move& move) {
+    tt_prefetch(key_after_ordinary_move(move));
 }
 
 // Remembers the move just played at this ply, for the counter move of the reply.
@@ -114,13 +122,15 @@ void init_strong_search() {
                                                strong_parameters.reduction_divisor);
 }
 
-int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed) {
+int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
+                      CheckKnown check) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
 
     // 1. A side in check is given a ply more (within reason, so that perpetual checks end);
     // with the depth used up the captures decide.
-    const bool in_check = side_to_move_in_check();
+    const bool in_check =
+        check == CheckKnown::UNKNOWN ? side_to_move_in_check() : check == CheckKnown::IN_CHECK;
     if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
     if (depth <= 0) return quiesce_node(alpha, beta, 0, in_check);
     pv_length[ply] = ply;
@@ -145,6 +155,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     const TableHit hit = strong_tt_probe();
     if (!pv_node && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
         return hit.score;
+    // The table move is tried first, after the evaluation and the generation.
+    if (hit.move.from != 0) prefetch_child_slot(hit.move);
 
     // 6. The static evaluation, sharpened by the table's score where its bound allows, and
     // whether it improved on the same side's last turn.
@@ -181,7 +193,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
         // 7.3 Null move, unless the table says this node stays below beta.
         if (tune.use_null_move && null_allowed && depth >= tune.null_move_min_depth &&
             eval >= beta && static_eval >= beta - 20 * depth &&
-            !(hit.found && hit.bound == BOUND_UPPER && hit.score < beta) && own_pieces() > 0) {
+            !(hit.found && hit.bound == BOUND_UPPER && hit.score < beta) && has_own_pieces()) {
             const int32_t score = try_null_move(beta, depth, eval);
             if (strong_stopped) return 0;
             if (score != NO_EVAL) return score;
@@ -252,6 +264,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             }
 
             // 10.2 Make the move; the generator's moves may leave the king attacked.
+            if (next > 0) prefetch_child_slot(move);
             MoveUndo undo;
             if (!play_move(list, next, undo, in_check)) {
                 take_back_move(list, next, undo);
@@ -270,16 +283,24 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             if (legal_moves == 1) {
                 score = -strong_search(-beta, -alpha, new_depth, true);
             } else {
+                // A move that gives check is not reduced; the child is told what was found.
                 int32_t reduction = 0;
+                CheckKnown gives_check = CheckKnown::UNKNOWN;
                 if (tune.use_reductions && depth >= tune.reduction_min_depth && quiet &&
                     !in_check && legal_moves > (pv_node ? 3 : 1) &&
-                    !is_killer_or_counter_score(scores[next]) && !side_to_move_in_check())
-                    reduction = late_move_reduction(depth, legal_moves, pv_node, improving, move);
-                score = -strong_search(-alpha - 1, -alpha, new_depth - reduction, true);
+                    !is_killer_or_counter_score(scores[next])) {
+                    gives_check =
+                        side_to_move_in_check() ? CheckKnown::IN_CHECK : CheckKnown::NOT_IN_CHECK;
+                    if (gives_check == CheckKnown::NOT_IN_CHECK)
+                        reduction =
+                            late_move_reduction(depth, legal_moves, pv_node, improving, move);
+                }
+                score =
+                    -strong_search(-alpha - 1, -alpha, new_depth - reduction, true, gives_check);
                 if (score > alpha && reduction > 0)
-                    score = -strong_search(-alpha - 1, -alpha, new_depth, true);
+                    score = -strong_search(-alpha - 1, -alpha, new_depth, true, gives_check);
                 if (score > alpha && score < beta)
-                    score = -strong_search(-beta, -alpha, new_depth, true);
+                    score = -strong_search(-beta, -alpha, new_depth, true, gives_check);
             }
             take_back_move(list, next, undo);
             if (strong_stopped) return 0;
@@ -362,6 +383,10 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     } else {
         generate_captures(list, count);
         score_captures(list, scores, count);
+        // The captures are few: every child's table slot is asked for now, well before its
+        // probe.
+        for (int32_t i = 0; i < count; ++i)
+            prefetch_child_slot(list[i]);
     }
 
     // 5. The move loop, without hopeless captures: an under-promotion, a capture that cannot
@@ -379,6 +404,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             if (!see_at_least(move, 0)) continue;
         }
         // Whether the side is in check is known only in the plies that answer checks.
+        prefetch_child_slot(move);
         MoveUndo undo;
         if (!play_move(list, next, undo, in_check || quiescence_ply >= QUIESCENCE_EVASION_PLIES)) {
             take_back_move(list, next, undo);

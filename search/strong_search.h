@@ -37,10 +37,14 @@ struct StrongParameters {
 };
 extern StrongParameters strong_parameters;
 
+// Whether the side to move is in check, where the caller has already asked.
+enum class CheckKnown : int8_t { UNKNOWN, IN_CHECK, NOT_IN_CHECK };
+
 // The caller has made the move leading here and incremented ply. A window of width 1 is a
 // zero-window node, anything wider a principal-variation node. The result means nothing when
 // strong_stopped is set on return.
-int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed);
+int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
+                      CheckKnown check = CheckKnown::UNKNOWN);
 
 int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply);
 
