@@ -176,11 +176,17 @@ inline void put_on_square(int square, int32_t old_code, int32_t code) {
 
 // A piece of `code` goes from `from` to `to`, where `target` stood (EMPTY for none); and the
 // same move taken back. Both flip the same bits, once per set, so each undoes the other.
+// (A move to an empty square flips the empty set once, for both squares, rather than twice in a
+// row, which would chain two read-modify-writes of one word.)
 inline void flip_move_squares(int from, int to, int32_t code, int32_t target) {
     const uint64_t from_bit = square_bit[from], to_bit = square_bit[to];
     squares_of[code] ^= from_bit | to_bit;
-    squares_of[target] ^= to_bit;
-    squares_of[EMPTY] ^= from_bit;
+    if (target == EMPTY) {
+        squares_of[EMPTY] ^= from_bit | to_bit;
+    } else {
+        squares_of[target] ^= to_bit;
+        squares_of[EMPTY] ^= from_bit;
+    }
 }
 inline void move_on_board(int from, int to, int32_t code, int32_t target) {
     board[to] = code;
