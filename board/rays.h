@@ -9,15 +9,15 @@
 
 #include "board/position.h"
 
-// Attack tables over the 64 squares (square_bit's numbering). A ray is every square from one
-// square to the border in one direction; rays up the board (positive mailbox steps) meet their
-// first piece at their lowest bit, rays down at their highest.
+// The eight directions as mailbox steps. Directions 0-3 go up the board, 4-7 (their opposites)
+// down; 0, 1 and their opposites are orthogonal, 2, 3 and theirs diagonal.
 inline constexpr int RAY_STEPS[8] = {12, 1, 13, 11, -12, -1, -13, -11};
-// Directions 0-3 go up the board, 4-7 (their opposites) down; 0, 1 and their opposites are
-// orthogonal, 2, 3 and theirs diagonal.
 inline constexpr int FIRST_DOWN_DIRECTION = 4;
 inline constexpr int ORTHOGONAL = 0, DIAGONAL = 2;
 
+// Attack tables over the 64 squares. A ray is every square from one square to the border in one
+// direction; rays up the board (positive mailbox steps) meet their first piece at their lowest
+// bit, rays down at their highest.
 struct AttackTables {
     uint64_t ray[64][8];
     uint64_t orthogonal_lines[64];
@@ -28,10 +28,6 @@ struct AttackTables {
     uint64_t black_pawn_from[64];
 };
 
-inline constexpr uint64_t bit_of_square(int square) {
-    return square_bit[square];
-}
-
 inline constexpr AttackTables make_attack_tables() {
     AttackTables tables{};
     constexpr int JUMPS[8] = {10, -10, 14, -14, 23, -23, 25, -25};
@@ -40,17 +36,17 @@ inline constexpr AttackTables make_attack_tables() {
         for (int direction = 0; direction < 8; ++direction) {
             for (int to = square + RAY_STEPS[direction]; rank_of[to] != 0;
                  to += RAY_STEPS[direction])
-                tables.ray[bit][direction] |= bit_of_square(to);
-            tables.king[bit] |= bit_of_square(square + RAY_STEPS[direction]);
+                tables.ray[bit][direction] |= square_bit[to];
+            tables.king[bit] |= square_bit[square + RAY_STEPS[direction]];
         }
         for (int direction : {0, 1, 4, 5})
             tables.orthogonal_lines[bit] |= tables.ray[bit][direction];
         for (int direction : {2, 3, 6, 7})
             tables.diagonal_lines[bit] |= tables.ray[bit][direction];
         for (int jump : JUMPS)
-            tables.knight[bit] |= bit_of_square(square + jump);
-        tables.white_pawn_from[bit] = bit_of_square(square - 11) | bit_of_square(square - 13);
-        tables.black_pawn_from[bit] = bit_of_square(square + 11) | bit_of_square(square + 13);
+            tables.knight[bit] |= square_bit[square + jump];
+        tables.white_pawn_from[bit] = square_bit[square - 11] | square_bit[square - 13];
+        tables.black_pawn_from[bit] = square_bit[square + 11] | square_bit[square + 13];
     }
     return tables;
 }
