@@ -95,6 +95,30 @@ int least_valuable_attacker(Rays& rays, bool white) {
     return best;
 }
 
+// The pieces that took part in an exchange, lifted off the board as they capture so that the
+// sliders behind them join in, and put back in reverse order when it is settled. The first to go
+// are the mover and an en-passant victim, which stands beside the target square, not on it.
+struct LiftedPieces {
+    int square[MAX_EXCHANGE];
+    int32_t code[MAX_EXCHANGE];
+    int count = 0;
+
+    LiftedPieces(const Move& move, bool white) {
+        lift(move.from);
+        if (move.ep_flag) lift(white ? move.to - 12 : move.to + 12);
+    }
+    void lift(int at) {
+        square[count] = at;
+        code[count] = board[at];
+        ++count;
+        board[at] = EMPTY;
+    }
+    void put_back() {
+        for (int i = count - 1; i >= 0; --i)
+            board[square[i]] = code[i];
+    }
+};
+
 } // namespace
 
 int32_t static_exchange(const Move& move) {
@@ -111,20 +135,8 @@ int32_t static_exchange(const Move& move) {
         piece_on_target = move.promotion;
     }
 
-    // 2. Lift the pieces that take part off the board as they capture, so that the sliders
-    // behind them join in; remember each lifted square to put it back.
-    int lifted_square[MAX_EXCHANGE];
-    int32_t lifted_code[MAX_EXCHANGE];
-    int lifted = 0;
-    auto lift = [&](int square) {
-        lifted_square[lifted] = square;
-        lifted_code[lifted] = board[square];
-        ++lifted;
-        board[square] = EMPTY;
-    };
-    lift(from);
-    // An en-passant victim stands beside the target square, not on it.
-    if (move.ep_flag) lift(white ? to - 12 : to + 12);
+    // 2. Lift the pieces that take part off the board as they capture.
+    LiftedPieces lifted(move, white);
     const int32_t target_code = board[to];
     board[to] = piece_on_target;
     Rays rays(to);
@@ -145,15 +157,14 @@ int32_t static_exchange(const Move& move) {
             break;
         }
         board[to] = board[attacker];
-        lift(attacker);
+        lifted.lift(attacker);
         rays.lifted(attacker);
         side_white = !side_white;
     }
 
     // 4. Put the board back as it was.
     board[to] = target_code;
-    for (int i = lifted - 1; i >= 0; --i)
-        board[lifted_square[i]] = lifted_code[i];
+    lifted.put_back();
 
     // 5. Each side stops when going on would lose: fold the gains back to the first move.
     while (depth > 0) {
@@ -196,20 +207,10 @@ bool see_at_least(const Move& move, int32_t threshold) {
     // 3. The recaptures, least valuable attacker first, on a board with the pieces that took
     // part lifted off (the target square itself is never read). `answer` holds whether the
     // mover reaches the threshold if the exchange stops here.
-    int lifted_square[MAX_EXCHANGE];
-    int32_t lifted_code[MAX_EXCHANGE];
-    int lifted = 0;
-    auto lift = [&](int square) {
-        lifted_square[lifted] = square;
-        lifted_code[lifted] = board[square];
-        ++lifted;
-        board[square] = EMPTY;
-    };
-    lift(from);
-    if (move.ep_flag) lift(white ? to - 12 : to + 12);
+    LiftedPieces lifted(move, white);
     Rays rays(to);
     int32_t answer = 1;
-    for (bool side_white = !white; lifted < MAX_EXCHANGE; side_white = !side_white) {
+    for (bool side_white = !white; lifted.count < MAX_EXCHANGE; side_white = !side_white) {
         const int attacker = least_valuable_attacker(rays, side_white);
         if (attacker == 0) break;
         answer ^= 1;
@@ -221,12 +222,11 @@ bool see_at_least(const Move& move, int32_t threshold) {
         }
         swap = see_value[code] - swap;
         if (swap < answer) break;
-        lift(attacker);
+        lifted.lift(attacker);
         rays.lifted(attacker);
     }
 
     // 4. Put the board back as it was.
-    for (int i = lifted - 1; i >= 0; --i)
-        board[lifted_square[i]] = lifted_code[i];
+    lifted.put_back();
     return answer != 0;
 }
