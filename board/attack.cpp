@@ -104,3 +104,25 @@ inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
     default: return false;
     }
 }
+
+uint64_t squares_needing_legality_test(bool in_check) {
+    if (in_check) return ~uint64_t{0};
+    const bool white = side_to_move == 1;
+    const Attackers& enemy = white ? BLACK_ATTACKERS : WHITE_ATTACKERS;
+    const int king = white ? white_king_square : black_king_square;
+    const int king_bit = bit_index(king);
+    uint64_t squares = square_bit[king];
+    const uint64_t queens = squares_of[enemy.queen];
+    const uint64_t straight = squares_of[enemy.rook] | queens;
+    const uint64_t diagonal = squares_of[enemy.bishop] | queens;
+    // Most of the time no enemy slider stands on any of the king's lines.
+    if ((attack_tables.orthogonal_lines[king_bit] & straight) != 0)
+        for (int direction : {0, 1, 4, 5})
+            if ((attack_tables.ray[king_bit][direction] & straight) != 0)
+                squares |= attack_tables.ray[king_bit][direction];
+    if ((attack_tables.diagonal_lines[king_bit] & diagonal) != 0)
+        for (int direction : {2, 3, 6, 7})
+            if ((attack_tables.ray[king_bit][direction] & diagonal) != 0)
+                squares |= attack_tables.ray[king_bit][direction];
+    return squares;
+}

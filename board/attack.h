@@ -22,3 +22,11 @@ bool move_was_legal(const Move* list, int index);
 // an attack along the line from its king through the square the piece left, so only that line
 // is looked at; everything else takes the full test.
 bool move_was_legal(const Move* list, int index, bool mover_was_in_check);
+
+// The squares from which a move by the side to move can leave its own king attacked, taken once
+// per node before its moves: every square while it is in check; otherwise its king's square
+// (king moves and castlings) and the squares of every line from the king on which an enemy slider
+// that moves along such lines stands, whatever lies between. A piece leaving any other square
+// uncovers no attack, so such a move (unless en passant, which empties a second square) needs no
+// test at all after it is made.
+uint64_t squares_needing_legality_test(bool in_check);

@@ -44,6 +44,23 @@ inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check = tru
     return legal;
 }
 
+// The same, for a node that took squares_needing_legality_test(in_check) before its moves: a
+// move from any other square, not en passant, is legal without a test.
+inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check,
+                      uint64_t squares_to_test) {
+    assert(side_set_by_hand || squares_to_test == squares_needing_legality_test(in_check));
+    undo.key = hash_key;
+    undo.pawn_key = pawn_key;
+    undo.ep_square = ep_square;
+    const Move& move = list[index];
+    const bool needs_test = (squares_to_test & square_bit[move.from]) != 0 || move.ep_flag;
+    make_move(list, index);
+    ++ply;
+    const bool legal = !needs_test || move_was_legal(list, index, in_check);
+    assert(side_set_by_hand || legal == move_was_legal(list, index));
+    return legal;
+}
+
 inline void take_back_move(const Move* list, int index, const MoveUndo& undo) {
     --ply;
     unmake_move(list, index);

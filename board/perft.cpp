@@ -10,10 +10,12 @@ uint64_t perft(int depth) {
     int32_t count = 0;
     generate_moves(list, count);
     const bool in_check = side_to_move_in_check();
+    const uint64_t squares_to_test = squares_needing_legality_test(in_check);
     uint64_t leaves = 0;
     for (int i = 0; i < count; ++i) {
         MoveUndo undo;
-        if (play_move(list, i, undo, in_check)) leaves += depth == 1 ? 1 : perft(depth - 1);
+        if (play_move(list, i, undo, in_check, squares_to_test))
+            leaves += depth == 1 ? 1 : perft(depth - 1);
         take_back_move(list, i, undo);
     }
     return leaves;

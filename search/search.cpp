@@ -101,6 +101,7 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
     generate_moves(list, count);
     if (count == 1) ++extension;
     order_moves(list, scores, count, probe.move);
+    const uint64_t squares_to_test = squares_needing_legality_test(in_check);
 
     // 10. The move loop, every move with the full window.
     bool no_legal_move = true;
@@ -114,7 +115,7 @@ int32_t search(int32_t alpha, int32_t beta, int32_t depth, bool null_ok) {
         next = select_next_move(scores, count);
         if (next >= 0) tt_prefetch(key_after_ordinary_move(list[next]));
         MoveUndo undo;
-        const bool legal = play_move(list, i, undo, in_check);
+        const bool legal = play_move(list, i, undo, in_check, squares_to_test);
         int32_t score = 0;
         if (legal) {
             ++node_count;
@@ -168,11 +169,12 @@ int32_t quiesce(int32_t alpha, int32_t beta, int32_t qdepth) {
     order_moves(list, scores, count, NULL_MOVE);
     // One attack test for the node spares one for each capture after the first.
     const bool in_check = count < 2 || side_to_move_in_check();
+    const uint64_t squares_to_test = squares_needing_legality_test(in_check);
 
     bool no_legal_capture = true;
     for (int i; (i = select_next_move(scores, count)) >= 0;) {
         MoveUndo undo;
-        const bool legal = play_move(list, i, undo, in_check);
+        const bool legal = play_move(list, i, undo, in_check, squares_to_test);
         int32_t score = 0;
         if (legal) {
             ++node_count;

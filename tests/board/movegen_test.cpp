@@ -166,6 +166,37 @@ TEST(AttackDetection, EverySquareAgreesWithSteppingAlongTheLines) {
     }
 }
 
+TEST(AttackDetection, MovesFromUnscreenedSquaresAreAllLegal) {
+    // Pins on a file, a diagonal and a rank, a pinned pawn, en passant along the king's rank, a
+    // side in check, and positions with sliders on the king's lines behind several pieces.
+    const char* positions[] = {"4k3/4r3/8/b7/7q/8/3NBP2/4K3 w - - 0 1",
+                               "8/8/8/KPp4r/8/8/8/7k w - c6 0 1",
+                               "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+                               "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                               "1k2r3/1pp2Q2/p1n5/8/3B4/2N5/PPP2qPP/2K1R3 b - - 0 1",
+                               "4k3/8/8/8/8/8/4q3/R3K2R w KQ - 0 1"};
+    for (const char* fen : positions) {
+        set_up(fen);
+        const bool in_check = side_to_move_in_check();
+        const uint64_t screened = squares_needing_legality_test(in_check);
+        Move list[MAX_MOVES];
+        int32_t count = 0;
+        generate_moves(list, count);
+        int illegal_moves = 0;
+        for (int i = 0; i < count; ++i) {
+            MoveUndo undo;
+            const bool legal = play_move(list, i, undo);
+            take_back_move(list, i, undo);
+            illegal_moves += legal ? 0 : 1;
+            if ((screened & square_bit[list[i].from]) == 0 && !list[i].ep_flag) {
+                EXPECT_TRUE(legal) << fen << " move " << i;
+            }
+        }
+        // Each position has a move the screen must catch.
+        EXPECT_GT(illegal_moves, 0) << fen;
+    }
+}
+
 TEST(AttackDetection, CastlingLegalityTestsKingSquaresOnly) {
     auto castle_is_legal = [](const char* fen, uint8_t castle) {
         set_up(fen);
