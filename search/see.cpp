@@ -1,8 +1,9 @@
 #include "search/see.h"
 
 #include <algorithm>
+#include <bit>
 
-#include "board/movegen.h"
+#include "board/rays.h"
 
 namespace {
 
@@ -10,163 +11,124 @@ namespace {
 // so 32 captures bound the exchange.
 constexpr int MAX_EXCHANGE = 32;
 
-// The eight rays from the target square, diagonals first (the order in which sliders are
-// considered, which decides between attackers of equal value).
-constexpr int RAY_STEPS[8] = {11, -11, 13, -13, 12, -12, 1, -1};
-constexpr int JUMPS[8] = {10, -10, 14, -14, 23, -23, 25, -25};
+// The rays from the target square in the order sliders are considered, which decides between
+// attackers of equal value: the diagonals as mailbox steps 11, -11, 13, -13, then the lines
+// 12, -12, 1, -1 (directions of the attack tables).
+constexpr int DIAGONALS_IN_ORDER[4] = {3, 7, 2, 6};
+constexpr int LINES_IN_ORDER[4] = {0, 4, 1, 5};
 
-// The first piece along a ray from `square` (skipping emptied squares), or 0 at the border.
-inline int first_piece_on_ray(int square, int step) {
-    int at = square + step;
-    while (board[at] == EMPTY)
-        at += step;
-    return board[at] == OFF_BOARD ? 0 : at;
-}
+// White's code of each kind; black's is one more.
+constexpr int32_t BLACK = 1;
 
-// The first piece on each ray from the target square, kept up to date through the exchange:
-// pieces only ever leave the board during it, and a ray changes only when its first piece
-// leaves, so each ray is walked at most once per exchange instead of once per recapture. The
-// diagonals and the lines are each walked only when first asked for: many exchanges are
-// settled by a pawn or a knight.
-struct Rays {
-    static constexpr int UNKNOWN = -1;
-    int target;
-    int first[8] = {UNKNOWN, UNKNOWN, UNKNOWN, UNKNOWN, UNKNOWN, UNKNOWN, UNKNOWN, UNKNOWN};
-
-    explicit Rays(int square) : target(square) {}
-
-    // Rays begin .. begin+3: the diagonals (0) or the files and ranks (4).
-    const int* four_from(int begin) {
-        if (first[begin] == UNKNOWN)
-            for (int d = begin; d < begin + 4; ++d)
-                first[d] = first_piece_on_ray(target, RAY_STEPS[d]);
-        return first + begin;
-    }
-
-    // The piece on `square` has left: the ray it was first on now reaches further.
-    void lifted(int square) {
-        for (int d = 0; d < 8; ++d)
-            if (first[d] == square) {
-                first[d] = first_piece_on_ray(square, RAY_STEPS[d]);
-                return;
-            }
-    }
+struct Attacker {
+    int square; // 0 for none
+    int32_t code;
 };
 
-// The square of the least valuable piece of the given colour that attacks the target square
-// on the board as it now stands, or 0 when there is none. Pieces already used in the exchange
-// have been lifted off the board, so sliders behind them (x-rays) are found. Among pieces of
-// equal value the first found wins: pawns, knights in jump order, then the rays in order.
-int least_valuable_attacker(Rays& rays, bool white) {
-    const int square = rays.target;
-    const int32_t pawn = white ? WHITE_PAWN : BLACK_PAWN;
+// The first of the four rays (in order) whose first piece is one of `pieces`.
+inline int first_ray_holding(const uint64_t first[4], uint64_t pieces) {
+    for (int i = 0; i < 4; ++i)
+        if ((first[i] & pieces) != 0) return square_of_bit[std::countr_zero(first[i])];
+    return 0;
+}
+
+// The least valuable piece of `side` that attacks the target square when only the squares of
+// `occupied` hold pieces (those already used in the exchange are left out, so sliders behind
+// them, x-rays, are found). Among pawns, and among sliders of one kind, which one goes first
+// decides what it uncovers, and so may change the outcome: the order is fixed, pawns by mailbox
+// step (-11 before -13 for white, 11 before 13 for black), sliders by ray in the order above.
+Attacker least_valuable_attacker(int square, int bit, bool white, uint64_t occupied) {
+    const int32_t colour = white ? 0 : BLACK;
     // 1. Pawns: a white pawn attacks from one rank below, a black one from one rank above.
-    const int pawn_from[2] = {white ? square - 11 : square + 11, white ? square - 13 : square + 13};
-    for (int from : pawn_from)
-        if (board[from] == pawn) return from;
-    // 2. Knights.
-    const int32_t knight = white ? WHITE_KNIGHT : BLACK_KNIGHT;
-    for (int jump : JUMPS)
-        if (board[square + jump] == knight) return square + jump;
-    // 3. Sliders and the king: the first piece on each ray, keeping the cheapest that attacks.
-    const int32_t bishop = white ? WHITE_BISHOP : BLACK_BISHOP;
-    const int32_t rook = white ? WHITE_ROOK : BLACK_ROOK;
-    const int32_t queen = white ? WHITE_QUEEN : BLACK_QUEEN;
-    const int32_t king = white ? WHITE_KING : BLACK_KING;
-    int best = 0;
-    int32_t best_value = INT32_MAX;
-    auto consider = [&](int from, int d, int32_t slider) {
-        if (from == 0) return;
-        const int32_t code = board[from];
-        const bool attacks =
-            code == slider || code == queen || (code == king && from == square + RAY_STEPS[d]);
-        if (attacks && see_value[code] < best_value) {
-            best_value = see_value[code];
-            best = from;
-        }
-    };
-    const int* diagonals = rays.four_from(0);
-    for (int d = 0; d < 4; ++d)
-        consider(diagonals[d], d, bishop);
-    if (best_value <= see_value[bishop]) return best;
-    const int* lines = rays.four_from(4);
-    for (int d = 4; d < 8; ++d)
-        consider(lines[d - 4], d, rook);
-    return best;
+    const int32_t pawn = WHITE_PAWN + colour;
+    const uint64_t pawns = squares_of[pawn] & occupied;
+    if (pawns != 0) {
+        const int a = white ? square - 11 : square + 11, b = white ? square - 13 : square + 13;
+        if ((pawns & square_bit[a]) != 0) return {a, pawn};
+        if ((pawns & square_bit[b]) != 0) return {b, pawn};
+    }
+    // 2. Knights. Which of two goes first cannot change the exchange: a knight never stands on
+    // a ray through the square, so taking it away uncovers nothing.
+    const int32_t knight = WHITE_KNIGHT + colour;
+    const uint64_t knights = squares_of[knight] & occupied & attack_tables.knight[bit];
+    if (knights != 0) return {square_of_bit[std::countr_zero(knights)], knight};
+    // 3. Sliders, cheapest kind first: the first piece on each ray, found only when a slider
+    // of the kind stands somewhere on the square's lines.
+    const int32_t bishop = WHITE_BISHOP + colour, rook = WHITE_ROOK + colour;
+    const int32_t queen = WHITE_QUEEN + colour;
+    const uint64_t queens = squares_of[queen] & occupied;
+    const uint64_t bishops = squares_of[bishop] & occupied;
+    const uint64_t rooks = squares_of[rook] & occupied;
+    uint64_t diagonal[4] = {0, 0, 0, 0};
+    if (((bishops | queens) & attack_tables.diagonal_lines[bit]) != 0) {
+        for (int i = 0; i < 4; ++i)
+            diagonal[i] = first_piece_on_ray(bit, DIAGONALS_IN_ORDER[i], occupied);
+        if (const int from = first_ray_holding(diagonal, bishops)) return {from, bishop};
+    }
+    uint64_t line[4] = {0, 0, 0, 0};
+    if (((rooks | queens) & attack_tables.orthogonal_lines[bit]) != 0) {
+        for (int i = 0; i < 4; ++i)
+            line[i] = first_piece_on_ray(bit, LINES_IN_ORDER[i], occupied);
+        if (const int from = first_ray_holding(line, rooks)) return {from, rook};
+    }
+    if (queens != 0) {
+        if (const int from = first_ray_holding(diagonal, queens)) return {from, queen};
+        if (const int from = first_ray_holding(line, queens)) return {from, queen};
+    }
+    // 4. The king, next to the square.
+    const int32_t king = WHITE_KING + colour;
+    const uint64_t kings = squares_of[king] & occupied & attack_tables.king[bit];
+    if (kings != 0) return {square_of_bit[std::countr_zero(kings)], king};
+    return {0, 0};
 }
 
-// The pieces that took part in an exchange, lifted off the board as they capture so that the
-// sliders behind them join in, and put back in reverse order when it is settled. The first to go
-// are the mover and an en-passant victim, which stands beside the target square, not on it.
-struct LiftedPieces {
-    int square[MAX_EXCHANGE];
-    int32_t code[MAX_EXCHANGE];
-    int count = 0;
-
-    LiftedPieces(const Move& move, bool white) {
-        lift(move.from);
-        if (move.ep_flag) lift(white ? move.to - 12 : move.to + 12);
-    }
-    void lift(int at) {
-        square[count] = at;
-        code[count] = board[at];
-        ++count;
-        board[at] = EMPTY;
-    }
-    void put_back() {
-        for (int i = count - 1; i >= 0; --i)
-            board[square[i]] = code[i];
-    }
-};
+// The squares holding pieces before the exchange, less the mover and an en-passant victim,
+// which stands beside the target square, not on it.
+inline uint64_t occupied_after_first_capture(const Move& move, bool white) {
+    uint64_t occupied = occupied_squares() & ~square_bit[move.from];
+    if (move.ep_flag) occupied &= ~square_bit[white ? move.to - 12 : move.to + 12];
+    return occupied;
+}
 
 } // namespace
 
 int32_t static_exchange(const Move& move) {
     const int to = move.to;
-    const int from = move.from;
+    const int bit = bit_index(to);
     const bool white = side_to_move == 1;
 
     // 1. The first capture: its victim (a promotion also gains the new piece over the pawn).
     int32_t gain[MAX_EXCHANGE];
-    int32_t piece_on_target = board[from];
+    int32_t piece_on_target = board[move.from];
     gain[0] = move.captured == EMPTY ? 0 : see_value[move.captured];
     if (move.promotion != 0) {
         gain[0] += see_value[move.promotion] - see_value[piece_on_target];
         piece_on_target = move.promotion;
     }
 
-    // 2. Lift the pieces that take part off the board as they capture.
-    LiftedPieces lifted(move, white);
-    const int32_t target_code = board[to];
-    board[to] = piece_on_target;
-    Rays rays(to);
-
-    // 3. Alternate recaptures with the least valuable attacker. gain[d] is what the side that
-    // made capture d has won so far if the exchange stops after it.
+    // 2. Alternate recaptures with the least valuable attacker, leaving each piece that has
+    // captured out of the occupied squares. gain[d] is what the side that made capture d has
+    // won so far if the exchange stops after it.
+    uint64_t occupied = occupied_after_first_capture(move, white);
     int depth = 0;
     bool side_white = !white;
     while (depth + 1 < MAX_EXCHANGE) {
-        const int attacker = least_valuable_attacker(rays, side_white);
-        if (attacker == 0) break;
+        const Attacker attacker = least_valuable_attacker(to, bit, side_white, occupied);
+        if (attacker.square == 0) break;
         ++depth;
-        gain[depth] = see_value[board[to]] - gain[depth - 1];
+        gain[depth] = see_value[piece_on_target] - gain[depth - 1];
         // A king may not recapture into an attacked square: the exchange ends before it.
-        if (see_value[board[attacker]] >= see_value[WHITE_KING] &&
-            least_valuable_attacker(rays, !side_white) != 0) {
+        if (see_value[attacker.code] >= see_value[WHITE_KING] &&
+            least_valuable_attacker(to, bit, !side_white, occupied).square != 0) {
             --depth;
             break;
         }
-        board[to] = board[attacker];
-        lifted.lift(attacker);
-        rays.lifted(attacker);
+        piece_on_target = attacker.code;
+        occupied &= ~square_bit[attacker.square];
         side_white = !side_white;
     }
 
-    // 4. Put the board back as it was.
-    board[to] = target_code;
-    lifted.put_back();
-
-    // 5. Each side stops when going on would lose: fold the gains back to the first move.
+    // 3. Each side stops when going on would lose: fold the gains back to the first move.
     while (depth > 0) {
         gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
         --depth;
@@ -188,9 +150,8 @@ bool see_at_least(const Move& move, int32_t threshold) {
     // 2. The first capture alone: below the threshold even if nothing takes back, or above it
     // even if the piece that moved is lost.
     const int to = move.to;
-    const int from = move.from;
     const bool white = side_to_move == 1;
-    int32_t piece_on_target = board[from];
+    int32_t piece_on_target = board[move.from];
     int32_t gain = move.captured == EMPTY ? 0 : see_value[move.captured];
     if (move.promotion != 0) {
         gain += see_value[move.promotion] - see_value[piece_on_target];
@@ -204,29 +165,26 @@ bool see_at_least(const Move& move, int32_t threshold) {
     swap = see_value[piece_on_target] - swap;
     if (swap <= 0) return true;
 
-    // 3. The recaptures, least valuable attacker first, on a board with the pieces that took
-    // part lifted off (the target square itself is never read). `answer` holds whether the
-    // mover reaches the threshold if the exchange stops here.
-    LiftedPieces lifted(move, white);
-    Rays rays(to);
+    // 3. The recaptures, least valuable attacker first, each piece that has captured left out
+    // of the occupied squares. `answer` holds whether the mover reaches the threshold if the
+    // exchange stops here.
+    const int bit = bit_index(to);
+    uint64_t occupied = occupied_after_first_capture(move, white);
     int32_t answer = 1;
-    for (bool side_white = !white; lifted.count < MAX_EXCHANGE; side_white = !side_white) {
-        const int attacker = least_valuable_attacker(rays, side_white);
-        if (attacker == 0) break;
+    int captures = move.ep_flag ? 2 : 1;
+    for (bool side_white = !white; captures < MAX_EXCHANGE; side_white = !side_white) {
+        const Attacker attacker = least_valuable_attacker(to, bit, side_white, occupied);
+        if (attacker.square == 0) break;
         answer ^= 1;
-        const int32_t code = board[attacker];
         // A king may not recapture into an attacked square: the exchange ends before it.
-        if (see_value[code] >= see_value[WHITE_KING]) {
-            if (least_valuable_attacker(rays, !side_white) != 0) answer ^= 1;
+        if (see_value[attacker.code] >= see_value[WHITE_KING]) {
+            if (least_valuable_attacker(to, bit, !side_white, occupied).square != 0) answer ^= 1;
             break;
         }
-        swap = see_value[code] - swap;
+        swap = see_value[attacker.code] - swap;
         if (swap < answer) break;
-        lifted.lift(attacker);
-        rays.lifted(attacker);
+        occupied &= ~square_bit[attacker.square];
+        ++captures;
     }
-
-    // 4. Put the board back as it was.
-    lifted.put_back();
     return answer != 0;
 }

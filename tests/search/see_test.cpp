@@ -39,6 +39,10 @@ TEST(StaticExchange, ExchangesOnOneSquare) {
     // the queen only, behind which white's rook waits.
     EXPECT_EQ(exchange("3qk3/8/8/3n4/8/1B6/8/3RK3 w - - 0 1", "b3d5"), KNIGHT);
     EXPECT_EQ(exchange("3qk3/8/8/3n4/8/1B6/8/4K3 w - - 0 1", "b3d5"), KNIGHT - BISHOP);
+    // Which of two bishops takes back first decides what it uncovers: the one on e4 goes first
+    // and lets the black bishop behind it in; the black queen behind c4 then has the last word.
+    // Had c4 gone first, the queen would have been lost to the bishop on e4.
+    EXPECT_EQ(exchange("7k/8/5n2/3P4/2B1B2K/8/q5b1/8 b - - 0 1", "f6d5"), PAWN);
 }
 
 TEST(StaticExchange, KingsEnPassantPromotionsAndQuietMoves) {
