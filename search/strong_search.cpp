@@ -37,7 +37,8 @@ constexpr int REDUCTION_TABLE_SIZE = 64;
 
 int32_t static_eval_stack[MAX_PLY];
 
-int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check);
+int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
+                     int32_t static_eval = NO_EVAL);
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
 
 // Whether the side to move has a knight, bishop, rook or queen: without any, passing the move
@@ -187,7 +188,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
         // search.
         if (tune.use_futility && depth <= tune.razor_depth &&
             eval + tune.razor_margin * depth <= alpha) {
-            const int32_t score = quiesce_node(alpha, beta, 0, false);
+            const int32_t score = quiesce_node(alpha, beta, 0, false, static_eval);
             if (score <= alpha) return score;
         }
         // 7.3 Null move, unless the table says this node stays below beta.
@@ -347,8 +348,10 @@ int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
 namespace {
 
 // The quiescence node, told whether the side to move must answer a check (only in the first
-// plies; deeper a side in check stands pat like any other).
-int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check) {
+// plies; deeper a side in check stands pat like any other), and the static evaluation when the
+// caller has already taken it for this very position.
+int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
+                     int32_t static_eval) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
     pv_length[ply] = ply;
@@ -367,7 +370,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     int32_t best_score = -INFINITE_SCORE;
     int32_t stand_pat = NO_EVAL;
     if (!in_check) {
-        stand_pat = evaluate();
+        stand_pat = static_eval != NO_EVAL ? static_eval : evaluate();
         if (stand_pat >= beta) return stand_pat;
         alpha = std::max(alpha, stand_pat);
         best_score = stand_pat;
