@@ -31,29 +31,21 @@ struct MoveUndo {
 // Plays list[index] one ply deeper and answers whether it was legal. The move stands either
 // way: every play_move is followed by its take_back_move. A caller that knows whether the side
 // to move is in check passes it, and most moves then need no attack test; true is always safe.
-inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check = true) {
+// A node that took squares_needing_legality_test(in_check) before its moves passes those squares
+// too: a move from any other square, not en passant, is then legal without a test (any larger
+// set is safe).
+inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check = true,
+                      uint64_t squares_to_test = ~uint64_t{0}) {
     // (Nothing holds on a board whose side to move was set by hand: see side_set_by_hand.)
     assert(side_set_by_hand || in_check || !side_to_move_in_check());
-    undo.key = hash_key;
-    undo.pawn_key = pawn_key;
-    undo.ep_square = ep_square;
-    make_move(list, index);
-    ++ply;
-    const bool legal = move_was_legal(list, index, in_check);
-    assert(side_set_by_hand || legal == move_was_legal(list, index));
-    return legal;
-}
-
-// The same, for a node that took squares_needing_legality_test(in_check) before its moves: a
-// move from any other square, not en passant, is legal without a test.
-inline bool play_move(Move* list, int index, MoveUndo& undo, bool in_check,
-                      uint64_t squares_to_test) {
-    assert(side_set_by_hand || squares_to_test == squares_needing_legality_test(in_check));
+    assert(side_set_by_hand || (squares_needing_legality_test(in_check) & ~squares_to_test) == 0);
     undo.key = hash_key;
     undo.pawn_key = pawn_key;
     undo.ep_square = ep_square;
     const Move& move = list[index];
-    const bool needs_test = (squares_to_test & square_bit[move.from]) != 0 || move.ep_flag;
+    // (Without squares the test is certain, and the compiler drops the look at the move.)
+    const bool needs_test = squares_to_test == ~uint64_t{0} ||
+                            (squares_to_test & square_bit[move.from]) != 0 || move.ep_flag;
     make_move(list, index);
     ++ply;
     const bool legal = !needs_test || move_was_legal(list, index, in_check);
