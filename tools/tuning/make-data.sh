@@ -8,14 +8,16 @@
 # Defaults: 3200 self-play games at 3000 nodes a move, labels from 2000 stockfish nodes. Needs
 # cutechess-cli (../shared/tools/cutechess.sh), pgn-extract, stockfish and python3. Everything
 # runs under nice -n 19 on both cores. SHARED names the shared folder when it is not beside the
-# repository. OUTPUT_DIR/labelled.txt is the tuner's input; the script
-# ends by printing its counts and checksum.
+# repository; WEIGHTS names the weight file the self-play games use (default: the shipped
+# kelmora.ini). OUTPUT_DIR/labelled.txt is the tuner's input; the script ends by printing its
+# counts and checksum.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:?usage: make-data.sh OUTPUT_DIR [GAMES] [NODES_PER_MOVE] [LABEL_NODES]}
 games=${2:-3200}
 nodes=${3:-3000}
 label_nodes=${4:-2000}
+weights=$(realpath -e "${WEIGHTS:-$root/kelmora.ini}")
 shared=${SHARED:-$root/../shared} # the project's shared folder beside the repository
 cutechess=$shared/tools/cutechess.sh
 peer_games=$shared/data/peer-games.pgn
@@ -24,11 +26,12 @@ pgn_extract=$(command -v pgn-extract || echo /usr/games/pgn-extract)
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-# 1. The engine as shipped (weights and book) in a directory of its own.
+# 1. The engine as shipped (or with WEIGHTS) and its book in a directory of its own.
 cmake --preset release >/dev/null
 cmake --build --preset release --target vantrek-uci -j2 >/dev/null
 mkdir -p "$out/engine"
-cp "$root/build/release/vantrek-uci" "$root/kelmora.ini" "$root/Vantrek.book" "$out/engine/"
+cp "$root/build/release/vantrek-uci" "$root/Vantrek.book" "$out/engine/"
+cp "$weights" "$out/engine/kelmora.ini"
 
 # 2. Self-play: random 8-ply lines from eco.pgn, then the book and a fixed node count a move.
 # Each opening is played once (replayed with colours reversed, the same engine would mostly
