@@ -1,5 +1,6 @@
 #include "board/attack.h"
 
+#include <bit>
 #include <cassert>
 
 #include "board/rays.h"
@@ -103,6 +104,34 @@ inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
                !square_attacked(C8, true);
     default: return false;
     }
+}
+
+uint64_t check_evasion_squares() {
+    const bool white = side_to_move == 1;
+    const Attackers& enemy = white ? BLACK_ATTACKERS : WHITE_ATTACKERS;
+    const int king_bit = bit_index(white ? white_king_square : black_king_square);
+    const uint64_t* pawn_from =
+        white ? attack_tables.black_pawn_from : attack_tables.white_pawn_from;
+    // 1. Knights and pawns check from their own square only.
+    uint64_t squares = (attack_tables.knight[king_bit] & squares_of[enemy.knight]) |
+                       (pawn_from[king_bit] & squares_of[enemy.pawn]);
+    int checkers = std::popcount(squares);
+    // 2. A slider checks along the line up to the king: blocking any square of it answers too.
+    const uint64_t occupied = occupied_squares();
+    const uint64_t queens = squares_of[enemy.queen];
+    const uint64_t straight = squares_of[enemy.rook] | queens;
+    const uint64_t diagonal = squares_of[enemy.bishop] | queens;
+    for (int direction = 0; direction < 8; ++direction) {
+        const uint64_t sliders = (direction & 2) == 0 ? straight : diagonal;
+        if ((attack_tables.ray[king_bit][direction] & sliders) == 0) continue;
+        const uint64_t first = first_piece_on_ray(king_bit, direction, occupied);
+        if ((first & sliders) == 0) continue;
+        squares |= attack_tables.ray[king_bit][direction] &
+                   ~attack_tables.ray[std::countr_zero(first)][direction];
+        ++checkers;
+    }
+    // 3. Two checkers cannot both be taken or blocked by one move.
+    return checkers > 1 ? 0 : squares;
 }
 
 uint64_t squares_needing_legality_test(bool in_check) {

@@ -30,3 +30,18 @@ bool move_was_legal(const Move* list, int index, bool mover_was_in_check);
 // uncovers no attack, so such a move (unless en passant, which empties a second square) needs no
 // test at all after it is made.
 uint64_t squares_needing_legality_test(bool in_check);
+
+// Taken once per node whose side to move is in check: the squares a move other than a king move
+// or en passant must reach to answer the check, that is the checking piece's square and, for a
+// slider, the squares between it and the king. None under a double check, which only the king
+// can answer.
+uint64_t check_evasion_squares();
+
+// False for a move that certainly leaves the king of the side to move, which is in check, still
+// attacked; true for every other move, whose legality is then settled after it is made (the
+// king's own moves and en passant are always left to that test).
+inline bool may_answer_check(const Move& move, uint64_t evasion_squares) {
+    const int32_t mover = board[move.from];
+    return mover == WHITE_KING || mover == BLACK_KING || move.ep_flag ||
+           (square_bit[move.to] & evasion_squares) != 0;
+}

@@ -222,6 +222,9 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // Near the leaves late move pruning keeps the moves tried few: picking them one by one
     // costs less than sorting them all.
     const bool sort_moves = depth > SORT_MIN_DEPTH;
+    // In check most generated moves leave the king attacked: those that cannot answer the
+    // check are known before they are made.
+    const uint64_t evasion_squares = in_check ? check_evasion_squares() : 0;
     Move list[MAX_MOVES];
     int32_t scores[MAX_MOVES];
     // A second pass over every move follows when the first had only captures and none of them
@@ -265,6 +268,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
             }
 
             // 10.2 Make the move; the generator's moves may leave the king attacked.
+            if (in_check && !may_answer_check(move, evasion_squares)) continue;
             if (next > 0) prefetch_child_slot(move);
             MoveUndo undo;
             if (!play_move(list, next, undo, in_check)) {
@@ -380,6 +384,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     Move list[MAX_MOVES];
     int32_t scores[MAX_MOVES];
     int32_t count = 0;
+    const uint64_t evasion_squares = in_check ? check_evasion_squares() : 0;
     if (in_check) {
         generate_moves(list, count);
         score_moves(list, scores, count, hit.move);
@@ -405,6 +410,8 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
                 stand_pat + see_value[move.captured] + tune.delta_margin <= alpha)
                 continue;
             if (!see_at_least(move, 0)) continue;
+        } else if (!may_answer_check(move, evasion_squares)) {
+            continue;
         }
         // Whether the side is in check is known only in the plies that answer checks.
         prefetch_child_slot(move);

@@ -197,6 +197,39 @@ TEST(AttackDetection, MovesFromUnscreenedSquaresAreAllLegal) {
     }
 }
 
+TEST(AttackDetection, CheckEvasionScreenKeepsExactlyTheAnswersToTheCheck) {
+    // A rook's check that a knight blocks or takes, a knight's check only a capture answers, a
+    // pawn's check answered en passant or by a capture, a queen's diagonal check, and a double
+    // check. No piece of the side in check is pinned, so a move other than the king's or en
+    // passant is legal exactly when it takes the checker or blocks the line.
+    const char* positions[] = {
+        "4k3/8/8/8/4r3/2N5/1B6/R3K3 w Q - 0 1", "4k3/8/8/8/8/3n4/8/R3KB1R w KQ - 0 1",
+        "8/8/8/2k5/3Pp3/1n6/8/4K3 b - d3 0 1", "4k3/8/8/8/1q6/8/8/4KNR1 w - - 0 1",
+        "4k3/8/8/8/8/5n2/1N4B1/r3K3 w - - 0 1"};
+    for (const char* fen : positions) {
+        set_up(fen);
+        ASSERT_TRUE(side_to_move_in_check()) << fen;
+        const uint64_t evasion_squares = check_evasion_squares();
+        Move list[MAX_MOVES];
+        int32_t count = 0;
+        generate_moves(list, count);
+        for (int i = 0; i < count; ++i) {
+            const bool king_move =
+                board[list[i].from] == WHITE_KING || board[list[i].from] == BLACK_KING;
+            const bool may_answer = may_answer_check(list[i], evasion_squares);
+            MoveUndo undo;
+            const bool legal = play_move(list, i, undo);
+            take_back_move(list, i, undo);
+            if (legal) {
+                EXPECT_TRUE(may_answer) << fen << " move " << i;
+            }
+            if (!king_move && !list[i].ep_flag) {
+                EXPECT_EQ(may_answer, legal) << fen << " move " << i;
+            }
+        }
+    }
+}
+
 TEST(AttackDetection, CastlingLegalityTestsKingSquaresOnly) {
     auto castle_is_legal = [](const char* fen, uint8_t castle) {
         set_up(fen);
