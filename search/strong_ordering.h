@@ -53,7 +53,7 @@ inline constexpr int32_t BAD_CAPTURE_BAND = -100000000;
 int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from);
 // Killers and the counter move score in a band of their own above the other quiet moves.
 inline bool is_killer_or_counter_score(int32_t score) {
-    return score >= COUNTER_MOVE_SCORE && score < GOOD_CAPTURE_BAND / 2;
+    return score >= COUNTER_MOVE_SCORE && score <= FIRST_KILLER_SCORE;
 }
 inline bool is_losing_capture_score(int32_t score) {
     return score < BAD_CAPTURE_BAND / 2;

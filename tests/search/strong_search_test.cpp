@@ -9,6 +9,7 @@
 #include "protocol/move_text.h"
 #include "search/iterate.h"
 #include "search/scores.h"
+#include "search/strong_ordering.h"
 #include "search/strong_root.h"
 #include "search/strong_table.h"
 #include "search/transposition.h"
@@ -113,6 +114,48 @@ TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
 
 // The strong table keeps mate distances per stored position, and the quiescence search's many
 // results do not push a deeper one of another position out of its slot.
+TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
+    // The late move reduction spares the moves in the killer and counter band, so that band
+    // must hold exactly those: not the table move, a capture or a quiet move by its history.
+    test_support::set_up("4k3/8/8/3p4/4P3/8/8/4K2R w K - 0 1");
+    clear_strong_ordering();
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    auto move_named = [&](const char* text) {
+        for (int32_t i = 0; i < count; ++i)
+            if (test_support::text_of(list[i]) == text) return list[i];
+        ADD_FAILURE() << text << " not generated";
+        return NULL_MOVE;
+    };
+    ply = 2;
+    strong_killers[ply][0] = move_named("h1h5");
+    strong_killers[ply][1] = move_named("e1f1");
+    // The counter move answers the black pawn's move to d5.
+    move_stack[ply].to = static_cast<uint8_t>(test_support::square_named("d5"));
+    moved_piece_stack[ply] = BLACK_PAWN;
+    counter_moves[BLACK_PAWN][move_stack[ply].to] = move_named("e4e5");
+    strong_history[side_to_move][test_support::square_named("h1")]
+                  [test_support::square_named("h2")] = HISTORY_LIMIT;
+    int32_t scores[MAX_MOVES];
+    score_moves(list, scores, count, move_named("h1h8"));
+    for (int32_t i = 0; i < count; ++i) {
+        const std::string text = test_support::text_of(list[i]);
+        const bool in_band = text == "h1h5" || text == "e1f1" || text == "e4e5";
+        EXPECT_EQ(is_killer_or_counter_score(scores[i]), in_band) << text;
+        // Captures rank above the band, quiet moves below it, even the best by history.
+        if (text == "h1h8") {
+            EXPECT_EQ(scores[i], TABLE_MOVE_SCORE);
+        } else if (text == "e4d5") {
+            EXPECT_GT(scores[i], FIRST_KILLER_SCORE);
+        } else if (text == "h1h2") {
+            EXPECT_LT(scores[i], COUNTER_MOVE_SCORE);
+        }
+    }
+    clear_strong_ordering();
+    ply = 0;
+}
+
 TEST(StrongSearch, TableStoreAndProbe) {
     test_support::QuietSearch quiet;
     test_support::set_up();
