@@ -55,14 +55,35 @@ limit=$(awk -v g="$games" -v t="$time_control" -v i="$increment" 'BEGIN {
     n = split(t, a, ":"); s = (n == 1) ? a[1] * 60 : a[1] * 60 + a[2];
     printf "%d", g * (2 * s + 400 * i + 20) + 60 }')
 
-HOME="$work/home" timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
-    xboard -fcp "$engine" "${engine_directory[@]}" -firstProtocolVersion "$protocol" \
-    -scp fairymax -sd "$work/fairymax" \
-    -matchGames "$games" -tc "$time_control" -inc "$increment" \
-    -saveGameFile "$pgn" -testClaims true -autoCallFlag true \
-    -popupExitMessage false -saveSettingsOnExit false -matchPause 500 -xponder \
-    -noGUI -soundProgram "" -debug -nameOfDebugFile "$work/debug.log" >"$work/xboard.log" 2>&1
-status=$?
+# Fairy-Max itself sometimes dies of a segmentation fault, even between games. It runs through a
+# wrapper that notes how it ended, and a match it spoilt that way is played again.
+cat >"$work/fairymax-run" <<WRAPPER
+#!/bin/sh
+fairymax "\$@"
+echo \$? >>"$work/fairymax.exits"
+WRAPPER
+chmod +x "$work/fairymax-run"
+opponent_crashed() {
+    grep -q -x -E '13[2-9]' "$work/fairymax.exits" 2>/dev/null
+}
+
+for attempt in 1 2 3 4 5 6; do
+    rm -f "$pgn" "$work/fairymax.exits"
+    HOME="$work/home" timeout -k 10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
+        xboard -fcp "$engine" "${engine_directory[@]}" -firstProtocolVersion "$protocol" \
+        -scp "$work/fairymax-run" -sd "$work/fairymax" \
+        -matchGames "$games" -tc "$time_control" -inc "$increment" \
+        -saveGameFile "$pgn" -testClaims true -autoCallFlag true \
+        -popupExitMessage false -saveSettingsOnExit false -matchPause 500 -xponder \
+        -noGUI -soundProgram "" -debug -nameOfDebugFile "$work/debug.log" >"$work/xboard.log" 2>&1
+    status=$?
+    opponent_crashed || break
+    echo "attempt $attempt: Fairy-Max crashed (exit status $(tr '\n' ' ' <"$work/fairymax.exits")), playing the match again" >&2
+done
+if opponent_crashed; then
+    echo "Fairy-Max crashed in every attempt: no match could be played" >&2
+    exit 77
+fi
 if [ ! -s "$pgn" ]; then
     echo "no games were saved (xboard exit status $status)" >&2
     cat "$work/xboard.log" >&2
