@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include "support/relay.h"
 
@@ -40,9 +41,18 @@ TEST(SelfPlay, VantrekAgainstFairymaxPlaysCleanGamesWithEitherColour) {
     if (fairymax.program.empty()) GTEST_SKIP() << "fairymax is not installed";
     for (int number = 1; number <= 2; ++number) {
         const bool vantrek_white = number == 1;
-        const GameRecord game = vantrek_white
-                                    ? play_game(test_support::vantrek_setup(), fairymax, 500, 240)
-                                    : play_game(fairymax, test_support::vantrek_setup(), 500, 240);
+        GameRecord game = vantrek_white
+                              ? play_game(test_support::vantrek_setup(), fairymax, 500, 240)
+                              : play_game(fairymax, test_support::vantrek_setup(), 500, 240);
+        // Fairy-Max may spoil a game that Vantrek plays cleanly: on a slow or busy machine it
+        // overruns its clock, and it sometimes dies of a segmentation fault. The game ends there
+        // with nothing wrong on Vantrek's side.
+        const std::string fairymax_colour = vantrek_white ? "black" : "white";
+        if (game.problem == fairymax_colour + " lost on time" ||
+            game.problem == fairymax_colour + " ended unexpectedly") {
+            std::printf("game %d: Fairy-Max (%s)\n", number, game.problem.c_str());
+            game.problem.clear();
+        }
         expect_clean_game(game, number);
         EXPECT_GT(game.moves.size(), 2u);
     }
