@@ -1,5 +1,6 @@
 #include "board/fen.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <sstream>
@@ -113,7 +114,20 @@ bool check_material(const FenPosition& fen, std::string& error) {
     return true;
 }
 
-bool read_castling(std::string_view text, FenPosition& fen, std::string& error) {
+// A refusal in the strict reading; in the lenient one (with `repairs`) the note of what was
+// dropped instead.
+bool refuse_or_note(std::vector<std::string>* repairs, std::string& error, const char* refusal,
+                    const std::string& note) {
+    if (repairs == nullptr) {
+        error = refusal;
+        return false;
+    }
+    repairs->push_back(note);
+    return true;
+}
+
+bool read_castling(std::string_view text, FenPosition& fen, std::string& error,
+                   std::vector<std::string>* repairs) {
     if (text == "-") return true;
     for (char c : text) {
         bool* right = c == 'K'   ? &fen.white_kingside
@@ -122,39 +136,52 @@ bool read_castling(std::string_view text, FenPosition& fen, std::string& error) 
                       : c == 'q' ? &fen.black_queenside
                                  : nullptr;
         if (right == nullptr || *right) {
-            error = "bad castling field";
-            return false;
+            if (!refuse_or_note(repairs, error, "bad castling field",
+                                "castling letter '" + std::string(1, c) + "' ignored"))
+                return false;
+            continue;
         }
         *right = true;
     }
     const auto& sq = fen.squares;
-    if ((fen.white_kingside && (sq[E1] != WHITE_KING || sq[H1] != WHITE_ROOK)) ||
-        (fen.white_queenside && (sq[E1] != WHITE_KING || sq[A1] != WHITE_ROOK)) ||
-        (fen.black_kingside && (sq[E8] != BLACK_KING || sq[H8] != BLACK_ROOK)) ||
-        (fen.black_queenside && (sq[E8] != BLACK_KING || sq[A8] != BLACK_ROOK))) {
-        error = "castling right without the king and rook on their squares";
-        return false;
+    struct Right {
+        bool& granted;
+        char letter;
+        bool in_place;
+    };
+    const Right rights[] = {
+        {fen.white_kingside, 'K', sq[E1] == WHITE_KING && sq[H1] == WHITE_ROOK},
+        {fen.white_queenside, 'Q', sq[E1] == WHITE_KING && sq[A1] == WHITE_ROOK},
+        {fen.black_kingside, 'k', sq[E8] == BLACK_KING && sq[H8] == BLACK_ROOK},
+        {fen.black_queenside, 'q', sq[E8] == BLACK_KING && sq[A8] == BLACK_ROOK}};
+    for (const Right& right : rights) {
+        if (!right.granted || right.in_place) continue;
+        if (!refuse_or_note(repairs, error,
+                            "castling right without the king and rook on their squares",
+                            "castling right " + std::string(1, right.letter) +
+                                " dropped: its king and rook are not on their squares"))
+            return false;
+        right.granted = false;
     }
     return true;
 }
 
 // An en-passant square must be the square a pawn of the side that just moved passed over with
 // a double step: empty, with its start square empty and the pawn right in front of it.
-bool read_en_passant(std::string_view text, FenPosition& fen, std::string& error) {
+bool read_en_passant(std::string_view text, FenPosition& fen, std::string& error,
+                     std::vector<std::string>* repairs) {
     if (text == "-") return true;
-    if (text.size() != 2 || text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8') {
-        error = "bad en-passant square";
-        return false;
-    }
+    const std::string dropped = "en-passant square " + std::string(text) + " dropped: ";
+    if (text.size() != 2 || text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8')
+        return refuse_or_note(repairs, error, "bad en-passant square", dropped + "not a square");
     const int square = square_at(text[0] - 'a', text[1] - '1');
     const int forward = fen.side == 1 ? -12 : 12; // towards the pawn that moved
     const int32_t mover_pawn = fen.side == 1 ? BLACK_PAWN : WHITE_PAWN;
     const int expected_rank = fen.side == 1 ? 6 : 3;
     if (rank_of[square] != expected_rank || fen.squares[square] != EMPTY ||
-        fen.squares[square - forward] != EMPTY || fen.squares[square + forward] != mover_pawn) {
-        error = "impossible en-passant square";
-        return false;
-    }
+        fen.squares[square - forward] != EMPTY || fen.squares[square + forward] != mover_pawn)
+        return refuse_or_note(repairs, error, "impossible en-passant square",
+                              dropped + "no pawn has just passed over it");
     fen.en_passant = square;
     return true;
 }
@@ -236,15 +263,19 @@ bool side_not_to_move_in_check() {
 
 } // namespace
 
-bool set_position_from_fen(std::string_view text, std::string& error) {
+bool set_position_from_fen(std::string_view text, std::string& error,
+                           std::vector<std::string>* repairs) {
     std::istringstream stream{std::string(text)};
     std::vector<std::string> fields;
     for (std::string field; stream >> field;)
         fields.push_back(field);
-    if (fields.size() < 4 || fields.size() > 6) {
-        error = "a FEN has 4 to 6 fields";
+    // Interfaces often send only the placement and the side to move: the rest is the default.
+    const size_t least_fields = repairs != nullptr ? 2 : 4;
+    if (fields.size() < least_fields || fields.size() > 6) {
+        error = repairs != nullptr ? "a FEN has 2 to 6 fields" : "a FEN has 4 to 6 fields";
         return false;
     }
+    fields.resize(std::max<size_t>(fields.size(), 4), "-");
     FenPosition fen;
     if (!read_placement(fields[0], fen, error) || !check_material(fen, error)) return false;
     if (fields[1] != "w" && fields[1] != "b") {
@@ -252,14 +283,20 @@ bool set_position_from_fen(std::string_view text, std::string& error) {
         return false;
     }
     fen.side = fields[1] == "w" ? 1 : 0;
-    if (!read_castling(fields[2], fen, error) || !read_en_passant(fields[3], fen, error))
+    if (!read_castling(fields[2], fen, error, repairs) ||
+        !read_en_passant(fields[3], fen, error, repairs))
         return false;
     int32_t move_number = 1;
-    if ((fields.size() > 4 && !read_counter(fields[4], fen.halfmove_clock)) ||
-        (fields.size() > 5 && !read_counter(fields[5], move_number))) {
-        error = "bad move counter";
-        return false;
+    if (fields.size() > 4 && !read_counter(fields[4], fen.halfmove_clock)) {
+        fen.halfmove_clock = 0;
+        if (!refuse_or_note(repairs, error, "bad move counter",
+                            "half-move clock " + fields[4] + " unreadable; it starts at 0"))
+            return false;
     }
+    if (fields.size() > 5 && !read_counter(fields[5], move_number) &&
+        !refuse_or_note(repairs, error, "bad move counter",
+                        "move number " + fields[5] + " unreadable; ignored"))
+        return false;
 
     // Checked on the engine's board, which is put back if the side that just moved is in check.
     int32_t saved_board[BOARD_SQUARES];

@@ -1,5 +1,9 @@
-// Fuzz target: the FEN reader. The input is one FEN, or anything else. What must hold:
+// Fuzz target: the FEN reader, strict and lenient. The input is one FEN, or anything else. What
+// must hold:
 // - a FEN the reader refuses leaves the position exactly as it was, with a reason;
+// - the lenient reading takes every FEN the strict one takes, as the same position and without
+//   a repair; a FEN the strict reading refuses is tried leniently, and what it takes is checked
+//   as below;
 // - a FEN it takes gives a consistent position in which the side that has just moved is not in
 //   check, every piece stands on the board, and a new game history starts from it;
 // - from that position every legal move, and every legal reply to it, is made and taken back
@@ -7,6 +11,8 @@
 // - the evaluation of the position and of every position after one legal move stays within
 //   its bound.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "board/attack.h"
 #include "board/fen.h"
@@ -57,12 +63,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const fuzz::PositionSnapshot before = fuzz::snapshot();
     std::string error;
-    const bool taken = set_position_from_fen(text, error);
-    const std::string context = "FEN \"" + text + "\"";
-    if (!taken) {
+    bool taken = set_position_from_fen(text, error);
+    std::string context = "FEN \"" + text + "\"";
+    std::vector<std::string> repairs;
+    if (taken) {
+        const fuzz::PositionSnapshot strict = fuzz::snapshot();
+        fuzz::reset_engine();
+        FUZZ_CHECK(set_position_from_fen(text, error, &repairs) && repairs.empty(), context);
+        FUZZ_CHECK(fuzz::snapshot() == strict, context + " read leniently");
+    } else {
         FUZZ_CHECK(!error.empty(), context);
         FUZZ_CHECK(fuzz::snapshot() == before, context + " refused (" + error + ")");
-        return 0;
+        error.clear();
+        taken = set_position_from_fen(text, error, &repairs);
+        context += " read leniently";
+        if (!taken) {
+            FUZZ_CHECK(!error.empty(), context);
+            FUZZ_CHECK(fuzz::snapshot() == before, context + " refused (" + error + ")");
+            return 0;
+        }
     }
     fuzz::check_position(context);
     FUZZ_CHECK(key_history_count == 0 && key_history[0] == hash_key, context);
