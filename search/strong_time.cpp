@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
-#include "search/clock.h"
 #include "search/root_lines.h"
 
 ClockReading strong_clock;
+int64_t command_received_at = 0;
 bool strong_stopped = false;
 int64_t strong_next_check = 0;
 
@@ -33,14 +33,22 @@ int64_t now_milliseconds() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
 }
 
+namespace {
+
+int64_t held_to_clock_range(int64_t milliseconds) {
+    return std::clamp<int64_t>(milliseconds, 0, MAX_CLOCK_MILLISECONDS);
+}
+
+} // namespace
+
 TimePlan plan_time(const ClockReading& clock) {
     TimePlan plan;
-    const int64_t overhead = std::max<int64_t>(clock.overhead, 0);
+    const int64_t overhead = held_to_clock_range(clock.overhead);
     // 1. A fixed time per move is used whole, less the overhead.
     if (clock.move_time >= 0) {
         plan.use_clock = true;
         plan.fixed_time = true;
-        plan.hard = std::max<int64_t>(clock.move_time - overhead, 1);
+        plan.hard = std::max<int64_t>(held_to_clock_range(clock.move_time) - overhead, 1);
         plan.soft = plan.hard;
         return plan;
     }
@@ -48,8 +56,8 @@ TimePlan plan_time(const ClockReading& clock) {
 
     // 2. What may be spent at all.
     plan.use_clock = true;
-    const int64_t available = std::max<int64_t>(clock.time_left, 1);
-    const int64_t increment = std::max<int64_t>(clock.increment, 0);
+    const int64_t available = std::max<int64_t>(held_to_clock_range(clock.time_left), 1);
+    const int64_t increment = held_to_clock_range(clock.increment);
 
     // 3. The soft limit: an even share of the time over the moves still to play, plus most of
     // the increment, which comes back after the move.
@@ -86,9 +94,9 @@ double soft_limit_scale(const IterationReport& report) {
 
 void start_strong_clock(const TimePlan& plan) {
     current_plan = plan;
-    // From the moment the front end took the "go" (to the centisecond), so that the time it
-    // and the book took counts too.
-    search_start = std::min(now_milliseconds(), search_start_time * 10);
+    const int64_t now = now_milliseconds();
+    search_start = command_received_at > 0 ? std::min(now, command_received_at) : now;
+    command_received_at = 0;
     strong_stopped = false;
     strong_next_check = 0;
 }

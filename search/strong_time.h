@@ -11,6 +11,10 @@
 // be scheduled again, unless the front end says otherwise (milliseconds).
 inline constexpr int64_t DEFAULT_MOVE_OVERHEAD = 20;
 
+// The longest time a clock reading may give (about 35 years): anything longer means "no hurry",
+// and every sum and product of the time plan stays far inside 64 bits.
+inline constexpr int64_t MAX_CLOCK_MILLISECONDS = int64_t{1} << 40;
+
 // What the interface said about the clock for this move, in milliseconds.
 struct ClockReading {
     int64_t time_left = -1; // the side to move's remaining time; -1 when not given
@@ -30,7 +34,8 @@ struct TimePlan {
 };
 
 // The plan for a clock reading. The overhead, the time an interface needs to pass the move on,
-// is kept back from every limit; at least a millisecond is left.
+// is kept back from every limit; at least a millisecond is left. Every reading is first held to
+// 0 .. MAX_CLOCK_MILLISECONDS, so any values whatever give a sound plan.
 TimePlan plan_time(const ClockReading& clock);
 
 // How the last completed iteration went, for the decision to deepen.
@@ -45,6 +50,11 @@ double soft_limit_scale(const IterationReport& report);
 
 // Milliseconds on a monotonic clock.
 int64_t now_milliseconds();
+
+// When the front end took the command that started this search (milliseconds on the same
+// clock), so that the time it and the book took counts too; 0 when no front end said. The next
+// search's clock reads it and sets it back to 0.
+extern int64_t command_received_at;
 
 // Per search: the plan in force and when the search started.
 void start_strong_clock(const TimePlan& plan);

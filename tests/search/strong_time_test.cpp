@@ -2,6 +2,9 @@
 // moves to go, never beyond what the clock allows, and the scaling after an iteration.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "search/strong_time.h"
 
 namespace {
@@ -43,6 +46,37 @@ TEST(StrongTime, LimitsFromTheClock) {
     EXPECT_EQ(with.soft, without.soft - 100);
     EXPECT_EQ(with.hard, without.hard - 100);
     EXPECT_EQ(plan_time(ClockReading{10000, 0, 0, -1, 60000}).soft, 1);
+}
+
+// Any reading at all, down to the extremes of 64 bits, gives a sound plan: both limits at least
+// a millisecond, the soft within the hard, the hard within the share of the clock it may take.
+// Enormous increments once wrapped the plan negative and made the engine move at once.
+TEST(StrongTime, ExtremeReadingsGiveASoundPlan) {
+    const int64_t extremes[] = {
+        INT64_MIN, -1, 0, 1, 100000, MAX_CLOCK_MILLISECONDS, int64_t{4000000000000000000},
+        INT64_MAX};
+    for (int64_t left : extremes) {
+        if (left < 0) continue; // no clock: no plan to check
+        for (int64_t increment : extremes) {
+            for (int64_t overhead : {int64_t{0}, int64_t{20}, INT64_MAX, INT64_MIN}) {
+                const TimePlan plan = plan_time(ClockReading{left, increment, 0, -1, overhead});
+                const auto context = ::testing::Message()
+                                     << left << " + " << increment << ", overhead " << overhead;
+                ASSERT_TRUE(plan.use_clock) << context;
+                EXPECT_GE(plan.soft, 1) << context;
+                EXPECT_LE(plan.soft, plan.hard) << context;
+                const int64_t held = std::min(left, MAX_CLOCK_MILLISECONDS);
+                EXPECT_LE(plan.hard, std::max<int64_t>(held * 4 / 10, 1)) << context;
+            }
+        }
+    }
+    // With 100 s left an enormous increment still gives the move its full share of the clock.
+    EXPECT_EQ(plan_for(100000, 4000000000000000000).hard, 40000 - DEFAULT_MOVE_OVERHEAD);
+    for (int64_t move_time : {int64_t{0}, MAX_CLOCK_MILLISECONDS, INT64_MAX}) {
+        const TimePlan fixed = plan_time(ClockReading{-1, 0, 0, move_time});
+        EXPECT_GE(fixed.hard, 1) << move_time;
+        EXPECT_LE(fixed.hard, MAX_CLOCK_MILLISECONDS) << move_time;
+    }
 }
 
 TEST(StrongTime, SoftLimitScalesWithStabilityAndScoreDrops) {
