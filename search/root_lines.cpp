@@ -5,8 +5,10 @@
 #include "search/iterate.h"
 #include "search/scores.h"
 #include "search/search.h"
+#include "search/transposition.h"
 
 int32_t reported_line = 1;
+uint8_t reported_bound = BOUND_EXACT;
 std::atomic<bool> pondering{false};
 
 bool root_move_allowed(const Move& move) {

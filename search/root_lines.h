@@ -17,6 +17,7 @@ inline constexpr int32_t ROOT_PV_SIZE = 128;
 struct RootMove {
     Move move;
     int32_t score; // of the last iteration that searched it exactly; -INFINITE_SCORE otherwise
+    uint8_t bound; // BOUND_EXACT, or the bound score is when a window cut its search short
     int32_t previous_score; // the iteration before's
     int32_t pv_length;      // moves in pv, the root move first
     Move pv[ROOT_PV_SIZE];
@@ -26,6 +27,10 @@ struct RootMove {
 // the best, 2 for the second best, and so on. A search with more lines than one reports each
 // completed depth once per line, best first, with pv_table row 1 holding that line.
 extern int32_t reported_line;
+
+// What the score the thinking output is told about is: BOUND_EXACT, or BOUND_LOWER /
+// BOUND_UPPER for the line of a search cut off before a re-search settled its score.
+extern uint8_t reported_bound;
 
 // Set by a front end while the search thinks on the opponent's time: the clock does not count,
 // and the search ends only when told to stop. Cleared when the opponent plays the expected move

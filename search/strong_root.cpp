@@ -19,6 +19,7 @@
 #include "search/strong_table.h"
 #include "search/strong_time.h"
 #include "search/thinking.h"
+#include "search/transposition.h"
 
 RootMove root_moves[MAX_MOVES];
 int32_t root_move_count = 0;
@@ -94,6 +95,7 @@ void collect_root_moves() {
         RootMove& root = root_moves[root_move_count++];
         root.move = list[next];
         root.score = root.previous_score = -INFINITE_SCORE;
+        root.bound = BOUND_EXACT;
         root.pv[0] = list[next];
         root.pv_length = 1;
     }
@@ -140,6 +142,7 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
         if (i == first || score > alpha) {
             update_pv(root.move);
             root.score = score;
+            root.bound = score >= beta ? BOUND_LOWER : score <= alpha ? BOUND_UPPER : BOUND_EXACT;
             keep_variation(root);
         } else {
             root.score = -INFINITE_SCORE;
@@ -249,7 +252,9 @@ Move strong_search_best_move() {
     show_variation(root_moves[0]);
     if (strong_stopped) {
         iteration_depth = std::max(iteration_depth - 1, 1);
+        reported_bound = root_moves[0].bound;
         thinking_output->iteration_finished(root_score);
+        reported_bound = BOUND_EXACT;
     }
     if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
     return root_moves[0].move;

@@ -7,9 +7,11 @@
 #include <sstream>
 #include <vector>
 
+#include "board/attack.h"
 #include "board/fen.h"
 #include "board/keys.h"
 #include "board/make_move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "protocol/command_loop.h"
@@ -17,6 +19,7 @@
 #include "search/clock.h"
 #include "search/iterate.h"
 #include "search/strong_root.h"
+#include "search/strong_time.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "uci/strength.h"
@@ -30,6 +33,37 @@ namespace {
 
 UciThinking uci_thinking;
 
+// Whether the engine holds the position the interface last sent. After a "position" that could
+// not be set up, a search would answer for the position before it, which the interface no
+// longer shows: every "go" is answered "bestmove 0000" until a good "position" comes.
+bool position_usable = true;
+std::string unusable_reason;
+
+// The weight file's echo at start-up, held until the interface has spoken: interfaces read
+// what comes before "uciok" as the engine's identity.
+std::vector<std::string> held_startup_echo;
+
+void send_held_startup_echo() {
+    for (const std::string& line : held_startup_echo)
+        send_line(line);
+    held_startup_echo.clear();
+    held_startup_echo.shrink_to_fit();
+}
+
+void refuse_position(const std::string& reason) {
+    position_usable = false;
+    unusable_reason = reason;
+    send_line("info string " + reason + "; no position to search until the next good one");
+}
+
+// A move as interfaces send it: UCI writes promotions in lower case, but an upper-case letter
+// (e7e8Q) is meant the same.
+bool parse_uci_move(std::string text, Move& move) {
+    if (text.size() == 5)
+        text[4] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[4])));
+    return parse_user_move(text.c_str(), move);
+}
+
 std::vector<std::string> words_of(const std::string& line) {
     std::istringstream stream(line);
     std::vector<std::string> words;
@@ -38,19 +72,17 @@ std::vector<std::string> words_of(const std::string& line) {
     return words;
 }
 
-// Plays the moves of a "position" command from words[first] on; an illegal move ends the list
-// there, with the position reached before it.
+// Plays the moves of a "position" command from words[first] on. A move that is not legal
+// leaves no position the interface means: the position is refused.
 void play_moves(const std::vector<std::string>& words, size_t first) {
     for (size_t i = first; i < words.size(); ++i) {
         Move move;
-        if (!parse_user_move(words[i].c_str(), move)) {
-            send_line("info string illegal move " + words[i] +
-                      " in position command; the "
-                      "position is the one before it");
+        if (!parse_uci_move(words[i], move)) {
+            refuse_position("illegal move " + words[i] + " in position command");
             return;
         }
         if (!game_history_has_room()) {
-            send_line("info string game too long at move " + words[i] + "; the rest is ignored");
+            refuse_position("game too long at move " + words[i]);
             return;
         }
         make_move(&move, 0);
@@ -59,7 +91,10 @@ void play_moves(const std::vector<std::string>& words, size_t first) {
 }
 
 void set_position(const std::vector<std::string>& words) {
-    if (words.size() < 2) return;
+    if (words.size() < 2) {
+        refuse_position("position needs startpos or fen");
+        return;
+    }
     const auto moves = std::find(words.begin(), words.end(), "moves");
     if (words[1] == "startpos") {
         new_game();
@@ -68,25 +103,37 @@ void set_position(const std::vector<std::string>& words) {
         for (auto word = words.begin() + 2; word != moves; ++word)
             fen += *word + " ";
         std::string error;
-        if (!set_position_from_fen(fen, error)) {
-            send_line("info string bad FEN (" + error + "); the position is unchanged");
+        std::vector<std::string> repairs;
+        if (!set_position_from_fen(fen, error, &repairs)) {
+            refuse_position("bad FEN (" + error + ")");
             return;
         }
+        for (const std::string& repair : repairs)
+            send_line("info string FEN: " + repair);
     } else {
-        send_line("info string position needs startpos or fen");
+        refuse_position("position needs startpos or fen");
         return;
     }
+    position_usable = true;
     if (moves != words.end()) play_moves(words, static_cast<size_t>(moves - words.begin()) + 1);
 }
 
-int64_t number_after(const std::vector<std::string>& words, size_t& i) {
+// The number after words[i] (and i moved onto it), as a count of milliseconds, nodes or plies:
+// digits beyond what 64 bits hold saturate rather than wrap or fail, a negative number is 0, and
+// so is a word that is not a number. Every value is then held to `most`.
+int64_t number_after(const std::vector<std::string>& words, size_t& i, int64_t most) {
     if (i + 1 >= words.size()) return 0;
-    ++i;
-    try {
-        return std::stoll(words[i]);
-    } catch (...) {
-        return 0;
+    const std::string& text = words[++i];
+    size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    if (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return 0;
+    if (text[0] == '-') return 0;
+    int64_t value = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        const int digit = text[at] - '0';
+        if (value > (most - digit) / 10) return most;
+        value = value * 10 + digit;
     }
+    return value;
 }
 
 bool is_go_keyword(const std::string& word) {
@@ -102,7 +149,7 @@ bool is_go_keyword(const std::string& word) {
 void read_search_moves(const std::vector<std::string>& words, size_t& i, GoCommand& go) {
     for (; i + 1 < words.size() && !is_go_keyword(words[i + 1]); ++i) {
         Move move;
-        if (!parse_user_move(words[i + 1].c_str(), move)) {
+        if (!parse_uci_move(words[i + 1], move)) {
             send_line("info string searchmoves: " + words[i + 1] +
                       " is not a legal move here; left out");
             continue;
@@ -122,38 +169,41 @@ GoCommand read_go(const std::vector<std::string>& words) {
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
         if (word == "wtime" || word == "btime") {
-            const int64_t time = number_after(words, i);
-            ((word == "wtime") == white ? go.own_time : go.other_time) = std::max<int64_t>(time, 0);
+            const int64_t time = number_after(words, i, MAX_CLOCK_MILLISECONDS);
+            ((word == "wtime") == white ? go.own_time : go.other_time) = time;
             clock_given = true;
         } else if (word == "winc" || word == "binc") {
-            const int64_t increment = std::max<int64_t>(number_after(words, i), 0);
+            const int64_t increment = number_after(words, i, MAX_CLOCK_MILLISECONDS);
             if ((word == "winc") == white) go.own_increment = increment;
             clock_given = true;
         } else if (word == "movestogo") {
-            go.moves_to_go =
-                static_cast<int32_t>(std::clamp<int64_t>(number_after(words, i), 0, 1000));
+            go.moves_to_go = static_cast<int32_t>(number_after(words, i, 1000));
             clock_given = true;
         } else if (word == "movetime") {
-            go.move_time = std::max<int64_t>(number_after(words, i), 0);
+            go.move_time = number_after(words, i, MAX_CLOCK_MILLISECONDS);
             limited = true;
         } else if (word == "depth") {
             go.depth =
-                static_cast<int32_t>(std::clamp<int64_t>(number_after(words, i), 1, INT32_MAX));
+                static_cast<int32_t>(std::max<int64_t>(number_after(words, i, INT32_MAX), 1));
             limited = true;
         } else if (word == "nodes") {
-            go.nodes = std::max<int64_t>(number_after(words, i), 1);
+            go.nodes = std::max<int64_t>(number_after(words, i, INT64_MAX), 1);
             limited = true;
         } else if (word == "mate") {
             // Deeper than a mate in this many moves the deepest iteration does not see.
             go.mate = static_cast<int32_t>(
-                std::clamp<int64_t>(number_after(words, i), 1, MAX_ITERATION_DEPTH));
+                std::max<int64_t>(number_after(words, i, MAX_ITERATION_DEPTH), 1));
             limited = true;
         } else if (word == "infinite") {
             go.infinite = true;
         } else if (word == "ponder") {
             go.ponder = true;
         } else if (word == "searchmoves") {
-            read_search_moves(words, i, go);
+            if (position_usable)
+                read_search_moves(words, i, go);
+            else
+                while (i + 1 < words.size() && !is_go_keyword(words[i + 1]))
+                    ++i;
         }
     }
     // A clock without the side to move's time (or with a negative one) leaves very little
@@ -228,33 +278,62 @@ Move expected_reply(const Move& played) {
     return NULL_MOVE;
 }
 
+// True when the side to move has a legal move.
+bool has_legal_move() {
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    for (int32_t i = 0; i < count; ++i) {
+        MoveUndo undo;
+        const bool legal = play_move(list, i, undo);
+        take_back_move(list, i, undo);
+        if (legal) return true;
+    }
+    return false;
+}
+
 void go(const std::vector<std::string>& words) {
     // 1. What the command asks, and what the options add: the lines, the overhead, a strength
-    // level. An analysis (several lines, some moves only, a mate to find, or the analysis mode)
-    // asks the search, not the book.
-    set_aside_unreadable_book();
+    // level. An analysis (no end but "stop", several lines, some moves only, a mate to find, or
+    // the analysis mode) asks the search, not the book.
+    const int64_t received_at = now_milliseconds();
+    start_thinking_clock();
     const GoCommand command = read_go(words);
-    set_limits_for(command, uci_settings.move_overhead, uci_settings.multi_pv);
-    if (uci_settings.limit_strength) limit_strength(strength_level(uci_settings.elo));
+    const bool searchable = position_usable;
+    if (searchable) {
+        set_aside_unreadable_book();
+        set_limits_for(command, uci_settings.move_overhead, uci_settings.multi_pv);
+        if (uci_settings.limit_strength) limit_strength(strength_level(uci_settings.elo));
+    } else {
+        send_line("info string " + unusable_reason + "; send a position to search");
+    }
     const bool analysis = uci_settings.analyse_mode || uci_settings.multi_pv > 1 ||
-                          !command.search_moves.empty() || command.mate > 0;
+                          !command.search_moves.empty() || command.mate > 0 || command.infinite;
     const uint8_t book_setting = book_enabled;
     if (analysis) book_enabled = 0;
 
-    // 2. The search. One that may not answer yet (infinite, or pondering) waits for the word.
+    // 2. The search. One that may not answer yet (infinite, or pondering) waits for the word;
+    // so does the answer for a position that could not be set up.
     node_count = 0;
     ply = 0;
     search_start_time = now_centiseconds();
+    command_received_at = received_at;
     forget_reported_lines();
     search_running(true, command.ponder);
-    Move best =
-        selected_search() == SearchKind::STRONG ? strong_search_best_move() : search_best_move();
+    Move best = NULL_MOVE;
+    if (searchable)
+        best = selected_search() == SearchKind::STRONG ? strong_search_best_move()
+                                                       : search_best_move();
     wait_before_answering(command.infinite);
     search_running(false);
     if (analysis) book_enabled = book_setting;
 
-    // 3. The answer: the move (a strength level's own choice), and the reply to ponder on.
-    if (uci_settings.limit_strength) best = level_choice(best);
+    // 3. The answer: the move (a strength level's own choice), and the reply to ponder on. A
+    // root without a legal move says first how the game ended: mated, or stalemate.
+    if (searchable && best.from != 0 && uci_settings.limit_strength) best = level_choice(best);
+    if (searchable && best.from == 0 && !has_legal_move())
+        send_line(side_to_move_in_check() ? "info depth 0 score mate 0"
+                                          : "info depth 0 score cp 0");
     char text[MOVE_TEXT_SIZE] = "0000";
     if (best.from != 0) format_move(text, best);
     std::string answer = std::string("bestmove ") + text;
@@ -274,6 +353,15 @@ void identify() {
     send_line("uciok");
 }
 
+// The engine's state as after a fresh start: a new game, and nothing that either search has
+// learnt (the table's moves and depths, the ordering's histories), so that each game is played
+// as if it were the first.
+void start_new_game() {
+    new_game();
+    position_usable = true;
+    forget_search_memory();
+}
+
 } // namespace
 
 void start_uci_engine() {
@@ -282,7 +370,7 @@ void start_uci_engine() {
     new_game();
     init_book_index_mask();
     thinking_output = &uci_thinking;
-    load_parameter_file();
+    load_parameter_file(&held_startup_echo);
     locate_book_file();
 }
 
@@ -292,12 +380,14 @@ bool handle_uci_command(const std::string& line) {
     const std::string& command = words[0];
     if (command == "uci") {
         identify();
-    } else if (command == "isready") {
+        send_held_startup_echo();
+        return true;
+    }
+    send_held_startup_echo();
+    if (command == "isready") {
         send_line("readyok");
     } else if (command == "ucinewgame") {
-        new_game();
-        tt_clear();
-        strong_new_game();
+        start_new_game();
     } else if (command == "setoption") {
         set_option(line);
     } else if (command == "position") {

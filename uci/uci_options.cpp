@@ -107,11 +107,8 @@ void set_book_file(const std::string& value) {
     book_enabled = own_book ? 1 : 0;
 }
 
-// The next search is that of a fresh engine. A new game only empties the depths, and the moves
-// left in the table would still order the search.
 void clear_hash(const std::string&) {
-    tt_wipe();
-    strong_new_game();
+    forget_search_memory();
 }
 
 std::vector<Option>& options() {
@@ -326,7 +323,13 @@ void set_option(const std::string& line) {
     option.apply(*taken);
 }
 
-void load_parameter_file() {
+void forget_search_memory() {
+    // The whole table: emptying only the depths would leave its moves to order the search.
+    tt_wipe();
+    strong_new_game();
+}
+
+void load_parameter_file(std::vector<std::string>* held) {
     // The echo goes out as "info string" lines: bare text could be taken for a command reply.
     const std::string file = parameter_file_name == DEFAULT_PARAMETER_FILE
                                  ? locate_shipped_file(parameter_file_name)
@@ -336,7 +339,13 @@ void load_parameter_file() {
     while (start < report.size()) {
         size_t end = report.find('\n', start);
         if (end == std::string::npos) end = report.size();
-        if (end > start) send_line("info string " + report.substr(start, end - start));
+        if (end > start) {
+            std::string line = "info string " + report.substr(start, end - start);
+            if (held != nullptr)
+                held->push_back(std::move(line));
+            else
+                send_line(line);
+        }
         start = end + 1;
     }
 }

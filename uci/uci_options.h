@@ -34,9 +34,15 @@ std::vector<std::string> option_declarations();
 // of range is brought into it, each with an "info string" that says so.
 void set_option(const std::string& line);
 
-// Reads the weight file named by ParameterFile, its echo going out as "info string" lines. The
-// default name means the working directory's kelmora.ini, or else the installed one.
-void load_parameter_file();
+// Reads the weight file named by ParameterFile, its echo going out as "info string" lines (or,
+// with `held`, kept there for later). The default name means the working directory's
+// kelmora.ini, or else the installed one.
+void load_parameter_file(std::vector<std::string>* held = nullptr);
+
+// Clear Hash, and a new game: the next search is that of a fresh engine, whichever search it
+// is (the table emptied, the strong search's ordering and histories forgotten; the classic
+// search forgets its own before every search).
+void forget_search_memory();
 
 // Points the book at the file named by BookFile; the default name means the working
 // directory's Vantrek.book, or else the installed one.

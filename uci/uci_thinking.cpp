@@ -1,13 +1,14 @@
 #include "uci/uci_thinking.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "protocol/move_text.h"
-#include "search/clock.h"
 #include "search/iterate.h"
 #include "search/root_lines.h"
 #include "search/scores.h"
 #include "search/search.h"
+#include "search/transposition.h"
 #include "uci/uci_options.h"
 #include "uci/uci_output.h"
 #include "uci/win_draw_loss.h"
@@ -19,6 +20,9 @@ constexpr int32_t EVALUATION_UNITS_PER_PAWN = 110;
 // Kept outside the output object: a harness may put an output of its own in front of it.
 std::vector<ReportedLine> lines;
 int32_t lines_depth = 0;
+
+// When the front end took the "go": the thinking lines count their time from there.
+std::chrono::steady_clock::time_point thinking_start = std::chrono::steady_clock::now();
 
 ReportedLine line_from_pv_table(int32_t score) {
     ReportedLine line{pv_table[1][1], NULL_MOVE, score};
@@ -50,11 +54,21 @@ void record(int32_t score) {
 }
 
 void send_info(int32_t score) {
-    const int64_t milliseconds = static_cast<int64_t>(elapsed_centiseconds()) * 10;
-    const int64_t nodes_per_second = milliseconds > 0 ? node_count * 1000 / milliseconds : 0;
+    // The time in milliseconds, the speed from microseconds, so that a search of a few
+    // milliseconds already shows it.
+    const auto elapsed = std::chrono::steady_clock::now() - thinking_start;
+    const int64_t microseconds =
+        std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    const int64_t milliseconds = microseconds / 1000;
+    const int64_t nodes_per_second =
+        microseconds > 0 ? static_cast<int64_t>(static_cast<double>(node_count) * 1e6 /
+                                                static_cast<double>(microseconds))
+                         : 0;
     std::string line = "info depth " + std::to_string(iteration_depth);
     if (uci_settings.multi_pv > 1) line += " multipv " + std::to_string(reported_line);
     line += " score " + uci_score(score);
+    if (reported_bound == BOUND_LOWER) line += " lowerbound";
+    if (reported_bound == BOUND_UPPER) line += " upperbound";
     if (uci_settings.show_wdl) line += " " + wdl_text(score);
     line += " time " + std::to_string(milliseconds) + " nodes " + std::to_string(node_count) +
             " nps " + std::to_string(nodes_per_second);
@@ -87,6 +101,10 @@ std::string uci_score(int32_t score) {
 
 const std::vector<ReportedLine>& reported_lines() {
     return lines;
+}
+
+void start_thinking_clock() {
+    thinking_start = std::chrono::steady_clock::now();
 }
 
 void forget_reported_lines() {

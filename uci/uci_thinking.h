@@ -34,5 +34,8 @@ struct ReportedLine {
 // line it had before goes.
 const std::vector<ReportedLine>& reported_lines();
 
+// Called when the front end takes a "go": the thinking lines count their time from then.
+void start_thinking_clock();
+
 // Before a search: nothing reported yet.
 void forget_reported_lines();

@@ -130,8 +130,9 @@ TEST(Installed, UciEngineFindsTheInstalledFilesUnlessToldOtherwise) {
     TempDir elsewhere;
     ChildProcess uci(PREFIX + "/" + GAMES + "/vantrek-uci", {}, elsewhere.path());
     uci.send("uci");
+    uci.send("isready");
     std::vector<std::string> lines;
-    ASSERT_TRUE(uci.read_until("uciok", milliseconds(20000), &lines));
+    ASSERT_TRUE(uci.read_until("readyok", milliseconds(20000), &lines));
     for (const auto& line : test_support::split_lines(shipped_weight_echo())) {
         if (!line.empty()) {
             EXPECT_NE(std::find(lines.begin(), lines.end(), "info string " + line), lines.end())

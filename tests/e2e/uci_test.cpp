@@ -42,13 +42,17 @@ TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
     EXPECT_TRUE(has("option name BookFile type string default Vantrek.book"));
     EXPECT_TRUE(has("option name ParameterFile type string default kelmora.ini"));
     EXPECT_TRUE(has("option name Search type combo default strong var strong var classic"));
-    // Nothing but info strings may come before the handshake's lines.
+    // The engine's identity comes first and alone: interfaces take everything before "uciok"
+    // for it. The weight file's echo follows "uciok".
+    EXPECT_EQ(lines.front(), "id name Vantrek " VANTREK_VERSION);
     for (const auto& line : lines)
-        EXPECT_TRUE(line.rfind("id ", 0) == 0 || line.rfind("option ", 0) == 0 ||
-                    line.rfind("info string ", 0) == 0 || line == "uciok")
+        EXPECT_TRUE(line.rfind("id ", 0) == 0 || line.rfind("option ", 0) == 0 || line == "uciok")
             << line;
     uci.send("isready");
-    EXPECT_EQ(uci.until("readyok").size(), 1u);
+    const auto after = uci.until("readyok");
+    EXPECT_EQ(after.front(), "info string Kelmora.ini not found!");
+    for (size_t i = 0; i + 1 < after.size(); ++i)
+        EXPECT_EQ(after[i].rfind("info string ", 0), 0u) << after[i];
 }
 
 TEST(Uci, PositionsWithMovesAndSearchesFromThem) {
@@ -184,38 +188,82 @@ TEST(Uci, ASearchAfterOneThatWasCutOffReportsEveryDepth) {
     EXPECT_TRUE(best.size() == 4 && best != "0000") << best;
 }
 
-TEST(Uci, BadPositionsAreReportedAndChangeNothing) {
+// A position the engine cannot take is reported, and no move is given for the position
+// before it, which the interface no longer shows: every "go" is answered 0000 until a good
+// position comes.
+TEST(Uci, UnusablePositionsAreReportedAndNeverSearched) {
     UciSession uci;
-    uci.send("position startpos moves e2e4");
     for (const char* bad :
          {"position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",
           "position fen 4k3/8/8/8/8/8/8/8 w - - 0 1", "position fen P3k3/8/8/8/8/8/8/4K3 w - - 0 1",
-          "position fen 4k3/8/8/8/8/8/8/4K3 w - e6 0 1",
-          "position fen 4k3/8/8/8/8/8/8/4K3 w K - 0 1",
-          "position fen QQQQkQQQ/QQQQQQQQ/QQ6/8/8/8/8/4K3 w - - 0 1", "position fen", "position"}) {
+          "position fen 4k3/8/8/8/8/8/8/4K3 x - - 0 1",
+          "position fen 4k3/8/8/8/8/8/8/4RK2 w - - 0 1", // the side not to move is in check
+          "position fen QQQQkQQQ/QQQQQQQQ/QQ6/8/8/8/8/4K3 w - - 0 1", "position fen", "position",
+          "position startpos moves e2e4 e2e4 d7d5", "position startpos moves e2e4 e7e6 e4e6"}) {
+        uci.send("position startpos moves e2e4");
         uci.send(bad);
-        uci.send("isready");
-        const auto lines = uci.until("readyok");
-        if (std::string(bad) != "position") {
+        for (const char* go : {"go depth 2", "go wtime 1000 btime 1000 searchmoves e7e5"}) {
+            uci.send(go);
+            const auto lines = uci.until("bestmove");
+            EXPECT_EQ(best_move_of(lines), "0000") << bad;
             ASSERT_GE(lines.size(), 2u) << bad;
-            EXPECT_EQ(lines[0].rfind("info string ", 0), 0u) << bad;
+            EXPECT_EQ(lines[lines.size() - 2].rfind("info string ", 0), 0u) << bad;
+            for (const auto& line : lines)
+                EXPECT_EQ(line.rfind("info depth", 0), std::string::npos) << bad << ": " << line;
         }
+        // An analysis waits for "stop" as ever, then gives no move either.
+        uci.send("go infinite");
+        std::this_thread::sleep_for(milliseconds(50));
+        uci.send("stop");
+        EXPECT_EQ(best_move_of(uci.until("bestmove")), "0000") << bad;
     }
-    // Still the position after e2e4: black to move.
+    // The next good position is searched again, as is the one after a new game.
+    uci.send("position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     uci.send("go depth 2");
-    expect_legal_lines(uci.until("bestmove"), START, {"e2e4"});
-
-    // An illegal move in the list: named, and the position is the one before it.
-    uci.send("position startpos moves e2e4 e2e4 d7d5");
-    const auto report = uci.until("info string");
-    EXPECT_NE(report.back().find("e2e4"), std::string::npos) << report.back();
+    expect_legal_lines(uci.until("bestmove"), "4k3/8/8/8/8/8/8/4K2R w K - 0 1", {});
+    uci.send("position");
+    uci.send("ucinewgame");
     uci.send("go depth 2");
-    expect_legal_lines(uci.until("bestmove"), START, {"e2e4"});
+    expect_legal_lines(uci.until("bestmove"), START, {});
 
     // Unknown commands are ignored without an answer.
     uci.send("flip the board");
     uci.send("isready");
     EXPECT_EQ(uci.until("readyok").size(), 1u);
+}
+
+// FENs as interfaces send them: only the placement and the side to move, castling rights the
+// position cannot have, an en-passant square no pawn passed. The position is taken as meant,
+// and what was dropped is said.
+TEST(Uci, FensAreTakenAsInterfacesMeanThem) {
+    struct Case {
+        const char* sent;
+        const char* meant;
+        const char* note; // part of the info string, or "" for none
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/8/4P3/4K3 w KQkq - 0 1", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+         "castling right K dropped"},
+        {"4k3/8/8/8/8/8/4P3/4K3 w", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ""},
+        {"r3k3/8/8/8/8/8/4P3/4K2R b Kk", "r3k3/8/8/8/8/8/4P3/4K2R b K - 0 1",
+         "castling right k dropped"},
+        {"4k3/8/8/8/3pP3/8/8/4K3 b - e3", "4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1", ""},
+        {"4k3/8/8/8/3pP3/8/8/4K3 b - d3 0 1", "4k3/8/8/8/3pP3/8/8/4K3 b - - 0 1",
+         "en-passant square d3 dropped"},
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - x y", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+         "half-move clock x unreadable"},
+    };
+    UciSession uci;
+    uci.ready();
+    for (const Case& c : cases) {
+        uci.send(std::string("position fen ") + c.sent);
+        const auto report = uci.ready();
+        const bool noted = report.size() > 1 && report[0].rfind("info string FEN: ", 0) == 0 &&
+                           report[0].find(c.note) != std::string::npos;
+        EXPECT_EQ(noted, *c.note != '\0') << c.sent;
+        uci.send("go depth 3");
+        expect_legal_lines(uci.until("bestmove"), c.meant, {});
+    }
 }
 
 TEST(Uci, OptionsHashBookAndWeights) {

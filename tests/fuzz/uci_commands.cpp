@@ -3,9 +3,10 @@
 // working directory of the target's own holding the shipped weight file and book and a few
 // damaged ones. What must hold, after every line:
 // - the position is consistent; a "position" command the engine refuses leaves it unchanged;
-// - every line the engine prints is a UCI reply; a "go" gets exactly one "bestmove", a legal
-//   move whenever the position has one, and every principal variation it reports is a line of
-//   legal moves from the position searched;
+// - every line the engine prints is a UCI reply; a "go" gets exactly one "bestmove": a legal
+//   move whenever the position has one, unless the last "position" was refused, when it is
+//   0000; every principal variation it reports is a line of legal moves from the position
+//   searched, and a score of mate 0 comes only from a position without a legal move;
 // - only "quit" ends the command loop, and the engine never ends itself.
 //
 // What would block or reach outside one short run is bounded here, not in the engine: the
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "board/attack.h"
 #include "board/make_move.h"
 #include "fuzz_support.h"
 #include "protocol/move_text.h"
@@ -55,6 +57,9 @@ class BoundedThinking : public ThinkingOutput {
 BoundedThinking bounded_thinking;
 
 bool options_changed = false;
+// Set when the engine refused the last "position" (it then has no position to search), cleared
+// by a position it took and by "ucinewgame".
+bool position_refused = false;
 
 // The engine runs in the scratch directory; libFuzzer, between inputs, in the directory it was
 // started in, where the paths it was given lead.
@@ -172,7 +177,8 @@ bool is_line_of_legal_moves(const std::vector<std::string>& moves) {
 }
 
 // An "info" line: a string, or depth, score, time, nodes, speed and a variation.
-void check_info_line(const std::vector<std::string>& words, const std::string& context) {
+void check_info_line(const std::vector<std::string>& words, bool mated,
+                     const std::string& context) {
     if (words.size() >= 2 && words[1] == "string") return;
     for (size_t i = 1; i < words.size(); ++i) {
         if (words[i] == "score") {
@@ -181,7 +187,7 @@ void check_info_line(const std::vector<std::string>& words, const std::string& c
             if (words[i + 1] == "cp")
                 FUZZ_CHECK(std::llabs(value) < CENTIPAWN_BOUND, context);
             else
-                FUZZ_CHECK(words[i + 1] == "mate" && value != 0, context);
+                FUZZ_CHECK(words[i + 1] == "mate" && (value != 0 || mated), context);
         }
         if (words[i] == "pv") {
             const std::vector<std::string> moves(words.begin() + static_cast<long>(i) + 1,
@@ -200,6 +206,7 @@ bool handle_and_check(const std::string& received) {
     // The legal moves are needed to check a "bestmove" only.
     const std::vector<std::string> legal =
         command == "go" ? fuzz::legal_move_texts() : std::vector<std::string>{};
+    const bool mated = command == "go" && legal.empty() && side_to_move_in_check();
     const fuzz::PositionSnapshot before = fuzz::snapshot();
     bool goes_on = true;
     try {
@@ -219,13 +226,17 @@ bool handle_and_check(const std::string& received) {
         const std::string& kind = reply_words[0];
         if (kind == "bestmove") {
             FUZZ_CHECK(command == "go" && best_moves == 0 && reply_words.size() == 2, context());
-            FUZZ_CHECK(fuzz::contains(legal, reply_words[1]) ||
-                           (legal.empty() && reply_words[1] == "0000"),
-                       context());
+            if (position_refused)
+                FUZZ_CHECK(reply_words[1] == "0000", context());
+            else
+                FUZZ_CHECK(fuzz::contains(legal, reply_words[1]) ||
+                               (legal.empty() && reply_words[1] == "0000"),
+                           context());
             ++best_moves;
         } else if (kind == "info") {
             FUZZ_CHECK(best_moves == 0, context());
-            if (command == "go") check_info_line(reply_words, context());
+            if (command == "go")
+                check_info_line(reply_words, mated && !position_refused, context());
             if (reply.find("info string bad FEN") == 0 ||
                 reply.find("info string position needs") == 0)
                 refused = true;
@@ -237,7 +248,11 @@ bool handle_and_check(const std::string& received) {
         }
     }
     if (command == "go") FUZZ_CHECK(best_moves == 1, context());
-    if (refused) FUZZ_CHECK(fuzz::snapshot() == before, context());
+    if (refused && command == "position") FUZZ_CHECK(fuzz::snapshot() == before, context());
+    if (command == "position")
+        position_refused =
+            output.find("; no position to search until the next good one") != std::string::npos;
+    if (command == "ucinewgame") position_refused = false;
     fuzz::check_position_with(context);
     return goes_on;
 }
@@ -275,6 +290,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (options_changed) restore_options();
     fuzz::reset_engine();
     fuzz::clear_transposition_table();
+    // Each input starts from a position the engine has taken.
+    handle_uci_command("position startpos");
+    position_refused = false;
     fuzz::take_output();
     std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
     for (std::string line; std::getline(input, line);) {
