@@ -128,3 +128,80 @@ TEST(TuneTool, WritesACompleteWeightFileAndRejectsBadInput) {
         EXPECT_EQ(read_text(dir.path() + "/bad.ini"), "");
     }
 }
+
+namespace {
+
+// The data generator: a run stopped and started again writes the file one run writes at once,
+// several jobs share one file in whole games, and bad options are refused.
+TEST(DatagenTool, ResumesWhereItStoppedAndRefusesBadOptions) {
+    const test_support::TempDir dir;
+    const std::string weights = std::string(VANTREK_SOURCE_DIR) + "/kelmora.ini";
+    const std::vector<std::string> common = {"--weights", weights,     "--nodes", "300",
+                                             "--book",    "none.book", "--hash",  "1"};
+    auto run = [&](const std::string& output, const std::string& positions,
+                   const std::string& jobs = "1") {
+        std::vector<std::string> arguments = {"--output", output,   "--positions",
+                                              positions,  "--jobs", jobs};
+        arguments.insert(arguments.end(), common.begin(), common.end());
+        return run_program(VANTREK_DATAGEN_TOOL, arguments, "", dir.path(),
+                           std::chrono::seconds(120));
+    };
+    auto result = run("at-once.bin", "400");
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_NE(result.err.find(" positions/s"), std::string::npos) << result.err;
+    ASSERT_EQ(run("in-two.bin", "150").exit_status, 0);
+    // A run killed in the middle of a write leaves part of a record: it is cut off.
+    std::string half = read_text(dir.path() + "/in-two.bin");
+    ASSERT_EQ(half.size() % 32, 0u);
+    dir.write_file("in-two.bin", half + std::string(13, '\x7f'));
+    ASSERT_EQ(run("in-two.bin", "400").exit_status, 0);
+    const std::string at_once = read_text(dir.path() + "/at-once.bin");
+    EXPECT_GE(at_once.size(), 400u * 32);
+    EXPECT_EQ(read_text(dir.path() + "/in-two.bin"), at_once);
+
+    // Two jobs: whole games, each game's first record naming its job.
+    ASSERT_EQ(run("two-jobs.bin", "400", "2").exit_status, 0);
+    const std::string shared = read_text(dir.path() + "/two-jobs.bin");
+    ASSERT_EQ(shared.size() % 32, 0u);
+    ASSERT_GE(shared.size(), 400u * 32);
+    int jobs_seen[2] = {0, 0};
+    for (size_t at = 0; at < shared.size(); at += 32) {
+        const uint8_t flags = static_cast<uint8_t>(shared[at + 27]);
+        if ((flags & 16) != 0) ++jobs_seen[static_cast<uint8_t>(shared[at + 31]) & 1];
+    }
+    EXPECT_GT(jobs_seen[0], 0);
+    EXPECT_GT(jobs_seen[1], 0);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                                {"--positions", "10"},
+                                                {"--output", "x.bin", "--jobs", "0"},
+                                                {"--output", "x.bin", "--nodes", "many"},
+                                                {"--output", "x.bin", "--bogus", "1"}}) {
+        result = run_program(VANTREK_DATAGEN_TOOL, bad, "", dir.path());
+        EXPECT_EQ(result.exit_status, 2);
+        EXPECT_NE(result.err.find("vantrek-datagen: "), std::string::npos);
+    }
+    result = run_program(VANTREK_DATAGEN_TOOL, {"--output", "x.bin", "--weights", "missing.ini"},
+                         "", dir.path());
+    EXPECT_EQ(result.exit_status, 1);
+
+    // The text data sets convert to the same records.
+    dir.write_file("positions.txt",
+                   "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1 | 35 | 1.0\n"
+                   "not a position | 0 | 0.5\n"
+                   "4k3/8/8/8/8/8/8/4R1K1 b - - 3 40 | -400 | 0.0\n");
+    result = run_program(VANTREK_DATAGEN_TOOL, {"convert", "positions.txt", "positions.bin"}, "",
+                         dir.path());
+    ASSERT_EQ(result.exit_status, 0) << result.err;
+    const std::string converted = read_text(dir.path() + "/positions.bin");
+    ASSERT_EQ(converted.size(), 64u);
+    EXPECT_EQ(static_cast<int16_t>(static_cast<uint8_t>(converted[24]) |
+                                   static_cast<uint8_t>(converted[25]) << 8),
+              35);
+    EXPECT_EQ(converted[26], 2);                             // white won
+    EXPECT_EQ(converted[27] & 1, 0);                         // black to move
+    EXPECT_EQ(converted[32 + 27] & 2, 2);                    // in check
+    EXPECT_EQ(static_cast<uint8_t>(converted[32 + 28]), 79); // ply of move 40, black to move
+}
+
+} // namespace
