@@ -10,6 +10,7 @@
 #include "board/movegen.h"
 #include "board/repetition.h"
 #include "eval/evaluate.h"
+#include "nnue/accumulator.h"
 #include "search/iterate.h"
 #include "search/scores.h"
 #include "search/search.h"
@@ -36,6 +37,11 @@ constexpr int32_t SORT_MIN_DEPTH = 3;
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
 int32_t static_eval_stack[MAX_PLY];
+
+// The position's evaluation: the network's, or the hand-written one.
+inline int32_t strong_static_eval() {
+    return nnue_enabled ? nnue_evaluate() : evaluate();
+}
 
 int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
                      int32_t static_eval = NO_EVAL);
@@ -74,10 +80,12 @@ inline void prefetch_child_slot(const Move& move) {
     tt_prefetch(key_after_ordinary_move(move));
 }
 
-// Remembers the move just played at this ply, for the counter move of the reply.
+// Remembers the move just played at this ply, for the counter move of the reply, and tells the
+// network what it changed.
 inline void note_move_played(const Move& move) {
     move_stack[ply] = move;
     moved_piece_stack[ply] = board[move.to];
+    if (nnue_enabled) nnue_note_move(move);
 }
 
 int32_t late_move_reduction(int32_t depth, int32_t move_number, bool pv_node, bool improving,
@@ -99,8 +107,9 @@ int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
     const int32_t reduction = 3 + depth / 4 + std::min((eval - beta) / 220, 3);
     MoveUndo undo;
     make_null_move(undo);
-    note_move_played(NULL_MOVE);
+    move_stack[ply] = NULL_MOVE;
     moved_piece_stack[ply] = 0;
+    if (nnue_enabled) nnue_note_null_move();
     int32_t null_score = -strong_search(-beta, -beta + 1, depth - reduction, false);
     unmake_null_move(undo);
     if (strong_stopped || null_score < beta) return NO_EVAL;
@@ -144,7 +153,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // counts), and the deepest ply the tables allow.
     if (is_repetition()) return 0;
     if (fifty_move_rule_reached() && !in_check) return 0;
-    if (ply >= SEARCH_PLY_LIMIT) return evaluate();
+    if (ply >= SEARCH_PLY_LIMIT) return strong_static_eval();
 
     // 4. Mate-distance pruning: no line from here can beat a mate already found nearer the root.
     alpha = std::max(alpha, ply - MATE_SCORE);
@@ -164,7 +173,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     int32_t static_eval = NO_EVAL;
     int32_t eval = NO_EVAL;
     if (!in_check) {
-        static_eval = evaluate();
+        static_eval = strong_static_eval();
         eval = static_eval;
         if (hit.found &&
             (hit.bound == BOUND_EXACT || (hit.bound == BOUND_LOWER && hit.score > eval) ||
@@ -363,7 +372,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     // 1. The limits, and the deepest ply the tables allow.
     strong_poll_limits();
     if (strong_stopped) return 0;
-    if (ply >= SEARCH_PLY_LIMIT) return evaluate();
+    if (ply >= SEARCH_PLY_LIMIT) return strong_static_eval();
 
     // 2. The table, at depth 0.
     const TableHit hit = strong_tt_probe();
@@ -374,7 +383,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     int32_t best_score = -INFINITE_SCORE;
     int32_t stand_pat = NO_EVAL;
     if (!in_check) {
-        stand_pat = static_eval != NO_EVAL ? static_eval : evaluate();
+        stand_pat = static_eval != NO_EVAL ? static_eval : strong_static_eval();
         if (stand_pat >= beta) return stand_pat;
         alpha = std::max(alpha, stand_pat);
         best_score = stand_pat;
