@@ -8,6 +8,8 @@
 #include "board/fen.h"
 #include "board/keys.h"
 #include "book/book.h"
+#include "nnue/accumulator.h"
+#include "nnue/network.h"
 #include "protocol/command_loop.h"
 #include "protocol/parameters.h"
 #include "search/iterate.h"
@@ -32,6 +34,8 @@ bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals)
     thinking_output = &silent;
     search_limits.max_depth = depth;
     search_limits.use_clock = false;
+    // The strong search evaluates with the built-in network when the program has one.
+    nnue_enabled = strong && use_embedded_network();
 
     // 2. Every position from an empty table and empty ordering tables.
     totals = BenchTotals{};

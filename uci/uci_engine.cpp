@@ -372,6 +372,7 @@ void start_uci_engine() {
     thinking_output = &uci_thinking;
     load_parameter_file(&held_startup_echo);
     locate_book_file();
+    start_network();
 }
 
 bool handle_uci_command(const std::string& line) {

@@ -8,6 +8,8 @@
 
 #include "book/book.h"
 #include "book/book_file.h"
+#include "nnue/accumulator.h"
+#include "nnue/network.h"
 #include "protocol/parameters.h"
 #include "search/strong_root.h"
 #include "search/strong_time.h"
@@ -38,6 +40,9 @@ std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
 std::string book_file_option = BOOK_FILE_NAME;
 bool own_book = true;
 SearchKind search_kind = SearchKind::STRONG;
+// EvalFile's default: the network built into the program.
+constexpr const char* BUILT_IN_NETWORK = "built-in";
+bool use_network = true;
 
 enum class OptionType { CHECK, SPIN, COMBO, BUTTON, STRING };
 
@@ -107,6 +112,27 @@ void set_book_file(const std::string& value) {
     book_enabled = own_book ? 1 : 0;
 }
 
+// The strong search evaluates with the network when one is loaded and "Use NNUE" is on.
+void update_network_use() {
+    nnue_enabled = use_network && active_network.hidden > 0;
+}
+
+// A file that cannot be used is reported, and the network in use stays.
+void set_eval_file(const std::string& value) {
+    std::string error;
+    if (value.empty() || value == BUILT_IN_NETWORK) {
+        if (!use_embedded_network())
+            send_line("info string no network is built into this program; the evaluation is "
+                      "the hand-written one unless EvalFile names a file");
+    } else if (!load_network_file(value, error)) {
+        send_line("info string " + error + "; the network in use stays");
+    } else {
+        send_line("info string network " + value + " loaded (" +
+                  std::to_string(active_network.hidden) + " hidden units)");
+    }
+    update_network_use();
+}
+
 void clear_hash(const std::string&) {
     forget_search_memory();
 }
@@ -163,6 +189,12 @@ std::vector<Option>& options() {
                             search_kind =
                                 value == "classic" ? SearchKind::CLASSIC : SearchKind::STRONG;
                         }});
+        list.push_back({"EvalFile", OptionType::STRING, BUILT_IN_NETWORK, 0, 0, {}, set_eval_file});
+        list.push_back(
+            {"Use NNUE", OptionType::CHECK, "true", 0, 0, {}, [](const std::string& value) {
+                 use_network = value == "true";
+                 update_network_use();
+             }});
         list.push_back(
             {"UCI_ShowWDL", OptionType::CHECK, "false", 0, 0, {}, flag(uci_settings.show_wdl)});
         list.push_back({"UCI_LimitStrength",
@@ -321,6 +353,11 @@ void set_option(const std::string& line) {
     if (!taken) return;
     option.value = *taken;
     option.apply(*taken);
+}
+
+void start_network() {
+    use_embedded_network();
+    update_network_use();
 }
 
 void forget_search_memory() {

@@ -39,6 +39,10 @@ void set_option(const std::string& line);
 // kelmora.ini, or else the installed one.
 void load_parameter_file(std::vector<std::string>* held = nullptr);
 
+// At start-up: the network built into the program, if it has one, evaluates for the strong
+// search.
+void start_network();
+
 // Clear Hash, and a new game: the next search is that of a fresh engine, whichever search it
 // is (the table emptied, the strong search's ordering and histories forgotten; the classic
 // search forgets its own before every search).

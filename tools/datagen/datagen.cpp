@@ -25,6 +25,8 @@
 #include "board/keys.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
+#include "nnue/accumulator.h"
+#include "nnue/network.h"
 #include "protocol/parameters.h"
 #include "search/scores.h"
 #include "search/strong_root.h"
@@ -39,7 +41,7 @@ namespace {
 const char* const USAGE =
     "usage: vantrek-datagen --output FILE [--positions N] [--jobs J] [--seed S] [--nodes N]\n"
     "                       [--hash MB] [--weights FILE] [--book FILE] [--book-plies N]\n"
-    "                       [--random-plies N]\n"
+    "                       [--random-plies N] [--network FILE|built-in|none]\n"
     "       vantrek-datagen convert TEXT_FILE OUTPUT_FILE\n"
     "Plays games until OUTPUT_FILE holds N positions (default 1000000), appending to what it\n"
     "holds; J processes play at once. The same seed gives the same games, and a run that was\n"
@@ -54,6 +56,7 @@ struct Options {
     int32_t hash_megabytes = 16;
     std::string weights = "kelmora.ini";
     std::string book = "Vantrek.book";
+    std::string network = "built-in";
     SelfPlaySettings settings;
 };
 
@@ -93,6 +96,8 @@ Options read_options(int count, char** arguments) {
             options.weights = value;
         else if (name == "--book")
             options.book = value;
+        else if (name == "--network")
+            options.network = value;
         else if (name == "--book-plies")
             options.settings.book_plies =
                 static_cast<int32_t>(number_option("--book-plies", value, 0, 40));
@@ -192,6 +197,19 @@ void report_progress(const Options& options, int64_t start_records,
 int generate(const Options& options) {
     prepare_self_play(options.hash_megabytes);
     load_weights_or_exit(options.weights);
+    // The evaluation the games are played with: a network, or the hand-written one.
+    std::string error;
+    if (options.network == "built-in")
+        nnue_enabled = use_embedded_network();
+    else if (options.network != "none" && !load_network_file(options.network, error))
+        usage_error(error);
+    else
+        nnue_enabled = options.network != "none";
+    std::fprintf(
+        stderr, "vantrek-datagen: evaluating with %s\n",
+        nnue_enabled
+            ? ("a network of " + std::to_string(active_network.hidden) + " hidden units").c_str()
+            : "the hand-written evaluation");
     std::ifstream book(options.book, std::ios::binary);
     book_bytes.assign(std::istreambuf_iterator<char>(book), std::istreambuf_iterator<char>());
     if (book_bytes.empty()) {
