@@ -142,9 +142,11 @@ def write_net(path, net):
         with open(temporary, "wb") as stream:
             stream.write(data)
         os.replace(temporary, path)
-    except BaseException:
+    except BaseException as error:
         if os.path.exists(temporary):
             os.remove(temporary)
+        if isinstance(error, OSError):
+            raise NetFileError(f"cannot write {path}: {error.strerror or error}") from error
         raise
 
 

@@ -12,7 +12,8 @@ import numpy as np  # noqa: E402
 import records as rec  # noqa: E402
 
 try:
-    import torch  # noqa: F401
+    import torch
+    torch.set_num_threads(1)  # the machine is shared: the tests use one core
     HAVE_TORCH = True
 except ImportError:
     HAVE_TORCH = False
