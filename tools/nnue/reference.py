@@ -88,7 +88,12 @@ def main(argv=None):
               file=sys.stderr)
         return 1
     us, them = rec.side_features(records)
-    integer = netfile.evaluate_int(net, us, them)
+    try:
+        integer = netfile.evaluate_int(net, us, them)
+    except OverflowError:
+        print(f"reference.py: {args.net}: its first layer's sums leave int16 on these positions, "
+              "where the engine's accumulators cannot follow", file=sys.stderr)
+        return 1
     floating = netfile.evaluate_float(*parameters, us, them)
     out = sys.stdout
     for (_, fen), int_cp, float_cp in zip(fens, integer, floating):

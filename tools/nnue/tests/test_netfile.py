@@ -237,6 +237,12 @@ class ReferenceTool(unittest.TestCase):
         status, out, err = self.run_tool(FENS[0] + "\n")
         self.assertEqual((status, out), (1, ""))
         self.assertIn("checksum", err)
+        # A file whose accumulators overflow int16 on the initial position.
+        big = netfile.QuantisedNet(np.full((768, 64), 1100), np.zeros(64), np.zeros(128), 0)
+        netfile.write_net(self.net_path, big)
+        status, out, err = self.run_tool(FENS[0] + "\n")
+        self.assertEqual((status, out), (1, ""))
+        self.assertIn("leave int16", err)
 
 
 if __name__ == "__main__":
