@@ -13,7 +13,8 @@ A data file is a run of 32-byte records, little endian, no header:
     27      uint8      flags (the FLAG_* constants below)
     28      uint16     ply: half-moves played in the game before this position
     30      uint8      half-move clock, capped at 255
-    31      uint8      reserved, 0
+    31      uint8      reserved: 0, but on a game's first record the number of the generator's
+                       job that played the game
 
 This module needs numpy only: the reader, the checks of a file, the packer that the tests use to
 write records from FENs, and the features of a position for either side.
@@ -150,7 +151,8 @@ def check_records(records, name="data", chunk=1 << 20):
         note("flags", (flags & ~KNOWN_FLAGS & 0xFF) != 0,
              lambda i: f"unknown flag bits {flags[i]:#04x}", start)
         reserved = part["reserved"]
-        note("reserved", reserved != 0, lambda i: f"reserved byte {reserved[i]} (must be 0)",
+        note("reserved", (reserved != 0) & ((flags & FLAG_GAME_START) == 0),
+             lambda i: f"reserved byte {reserved[i]} (must be 0 but on a game's first record)",
              start)
     if faults:
         first, description, total = min(faults.values(), key=lambda fault: fault[0])

@@ -131,6 +131,11 @@ class MalformedData(unittest.TestCase):
         for name, (data, words) in cases.items():
             with self.subTest(name):
                 self.assert_refused(data, *words)
+        # A game's first record carries the number of the generator's job that played it.
+        started = self.good.copy()
+        started[2]["flags"] |= rec.FLAG_GAME_START
+        started[2]["reserved"] = 9
+        self.assertEqual(len(rec.read_records(self.write(started.tobytes()))), 3)
 
     def test_bad_record_counted_across_chunks(self):
         records = np.concatenate([self.good] * 4)
