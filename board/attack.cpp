@@ -134,6 +134,41 @@ uint64_t check_evasion_squares() {
     return checkers > 1 ? 0 : squares;
 }
 
+bool may_give_check(const Move& move) {
+    if (move.castle != CASTLE_NONE || move.ep_flag) return true;
+    const bool white = side_to_move == 1;
+    const Attackers& own = white ? WHITE_ATTACKERS : BLACK_ATTACKERS;
+    const int king_bit = bit_index(white ? black_king_square : white_king_square);
+    const uint64_t king = uint64_t{1} << king_bit;
+    const int from_bit = bit_index(move.from), to_bit = bit_index(move.to);
+    const uint64_t occupied = (occupied_squares() & ~(uint64_t{1} << from_bit)) | uint64_t{1}
+                                                                                      << to_bit;
+    // 1. Directly: the piece from its new square (a promoted pawn as what it becomes).
+    const int32_t piece = move.promotion != 0 ? move.promotion : board[move.from];
+    if (piece == own.knight) {
+        if ((attack_tables.knight[to_bit] & king) != 0) return true;
+    } else if (piece == own.pawn) {
+        const uint64_t* pawn_from =
+            white ? attack_tables.white_pawn_from : attack_tables.black_pawn_from;
+        if ((pawn_from[king_bit] & (uint64_t{1} << to_bit)) != 0) return true;
+    } else if (piece != own.king) {
+        const int direction = line_direction[to_bit][king_bit];
+        const bool straight = direction >= 0 && (direction & 2) == 0;
+        if (direction >= 0 &&
+            (piece == own.queen || (straight ? piece == own.rook : piece == own.bishop)) &&
+            first_piece_on_ray(to_bit, direction, occupied) == king)
+            return true;
+    }
+    // 2. By discovery: a slider behind the square left, on the king's line, that the move does
+    // not stay on.
+    const int direction = line_direction[king_bit][from_bit];
+    if (direction < 0 || line_direction[king_bit][to_bit] == direction) return false;
+    const uint64_t behind = first_piece_on_ray(king_bit, direction, occupied);
+    const uint64_t sliders = squares_of[own.queen] |
+                             ((direction & 2) == 0 ? squares_of[own.rook] : squares_of[own.bishop]);
+    return (behind & sliders) != 0;
+}
+
 uint64_t squares_needing_legality_test(bool in_check) {
     if (in_check) return ~uint64_t{0};
     const bool white = side_to_move == 1;

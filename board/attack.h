@@ -37,6 +37,11 @@ uint64_t squares_needing_legality_test(bool in_check);
 // can answer.
 uint64_t check_evasion_squares();
 
+// Asked before the move is made: false when the move certainly gives no check, true when it
+// gives one, directly or by uncovering a slider, and for castling and en passant, which are not
+// worked out. Pruning spares the moves it answers true for, so that no mate in one is pruned.
+bool may_give_check(const Move& move);
+
 // False for a move that certainly leaves the king of the side to move, which is in check, still
 // attacked; true for every other move, whose legality is then settled after it is made (the
 // king's own moves and en passant are always left to that test).

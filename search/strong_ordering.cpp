@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "board/attack.h"
 #include "search/see.h"
 #include "search/strong_search.h"
 
@@ -163,9 +164,9 @@ bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bo
 int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from) {
     int32_t kept = from;
     for (int32_t i = from; i < count; ++i) {
-        if (is_quiet(list[i])) continue;
+        if (is_quiet(list[i]) && !may_give_check(list[i])) continue;
         list[kept] = list[i];
-        scores[kept] = scores[i];
+        if (scores != nullptr) scores[kept] = scores[i];
         ++kept;
     }
     return kept;

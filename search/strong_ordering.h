@@ -48,8 +48,10 @@ inline constexpr int32_t SECOND_KILLER_SCORE = 100000001;
 inline constexpr int32_t COUNTER_MOVE_SCORE = 100000000;
 inline constexpr int32_t BAD_CAPTURE_BAND = -100000000;
 
-// Removes the quiet moves from list[from .. count-1], keeping the others in order; returns the
-// new count. Once a node prunes all further quiet moves, it need not pick its way past them.
+// Removes the quiet moves that give no check from list[from .. count-1] (and their scores, when
+// given), keeping the others in order; returns the new count. Once a node prunes all further
+// quiet moves, it need not pick its way past them; a check is never pruned that way, so that no
+// mate in one is missed.
 int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from);
 // Killers and the counter move score in a band of their own above the other quiet moves.
 inline bool is_killer_or_counter_score(int32_t score) {

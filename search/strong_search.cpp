@@ -214,8 +214,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // badly ordered; search it a ply shallower, the next iteration finds the move.
     if (tune.use_iir && depth >= tune.iir_min_depth && hit.move.from == 0) --depth;
 
-    // 9. Futility decides before generation: when it would prune every quiet move, only the
-    // captures and promotions are generated.
+    // 9. Futility decides before ordering: when it would prune every quiet move, only the
+    // captures, promotions and checks are kept.
     const bool quiets_futile =
         tune.use_futility && !in_check && depth <= tune.futility_depth &&
         static_eval + tune.futility_base + tune.futility_margin * depth <= alpha;
@@ -240,10 +240,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // was legal, so that a position is never taken for mate or stalemate.
     for (bool captures_only = quiets_futile;; captures_only = false) {
         int32_t count = 0;
-        if (captures_only)
-            generate_captures(list, count);
-        else
-            generate_moves(list, count);
+        generate_moves(list, count);
+        if (captures_only) count = drop_quiet_moves(list, nullptr, count, 0);
         score_moves(list, scores, count, hit.move);
         for (int32_t next = 0; pick_next_move(list, scores, count, next, sort_moves); ++next) {
             const Move move = list[next];
@@ -256,18 +254,21 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                 if (quiet) {
                     // Late move pruning (enough quiet moves have been tried at this depth) and
                     // futility (near the leaves, a quiet move will not lift a score this far
-                    // below alpha) end the quiet moves: only captures are left to try.
-                    if ((tune.use_late_move_pruning && depth <= tune.late_move_pruning_depth &&
-                         legal_moves >= late_move_limit) ||
-                        (tune.use_futility && depth <= tune.futility_depth &&
-                         static_eval + tune.futility_base + tune.futility_margin * depth <=
-                             alpha)) {
+                    // below alpha) end the quiet moves: only captures and checks are left to
+                    // try, so that no mate in one is pruned.
+                    if (((tune.use_late_move_pruning && depth <= tune.late_move_pruning_depth &&
+                          legal_moves >= late_move_limit) ||
+                         (tune.use_futility && depth <= tune.futility_depth &&
+                          static_eval + tune.futility_base + tune.futility_margin * depth <=
+                              alpha)) &&
+                        !may_give_check(move)) {
                         count = drop_quiet_moves(list, scores, count, next);
                         --next;
                         continue;
                     }
                     if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
-                        !see_at_least(move, -tune.see_quiet_margin * depth))
+                        !see_at_least(move, -tune.see_quiet_margin * depth) &&
+                        !may_give_check(move))
                         continue;
                 } else if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
                            is_losing_capture_score(scores[next]) &&

@@ -100,6 +100,34 @@ TEST(StrongSearch, PruningNeverMissesAMateInOne) {
     }
 }
 
+// The opponent's mate in one after the root's move is seen at every depth that reaches it:
+// late move pruning once pruned the rook's quiet mating check (k7/8/1K6/.../7R b), and
+// futility every quiet move of a side far behind in material (the three knights). The root's
+// move is forced, or the only one searched, for either colour.
+TEST(StrongSearch, PruningNeverHidesTheOpponentsMateInOne) {
+    const std::pair<const char*, const char*> positions[] = {
+        {"k7/8/1K6/8/8/8/8/7R b - - 0 1", "a8b8"},
+        {"K7/8/1k6/8/8/8/8/7r w - - 0 1", "a8b8"},
+        {"6k1/5ppp/8/8/8/8/5PPP/nnnR2K1 b - - 0 1", "a1b3"},
+        {"NNNr2k1/5ppp/8/8/8/8/5PPP/6K1 w - - 0 1", "a8b6"},
+    };
+    for (const auto& [fen, root_move] : positions) {
+        for (int depth = 2; depth <= 8; ++depth) {
+            test_support::set_up(fen);
+            test_support::QuietSearch quiet(depth);
+            strong_new_game();
+            Move only;
+            ASSERT_TRUE(parse_user_move(root_move, only));
+            search_limits.search_moves[0] = only;
+            search_limits.search_move_count = 1;
+            node_count = 0;
+            ply = 0;
+            strong_search_best_move();
+            EXPECT_EQ(root_score, 2 - MATE_SCORE + 1) << fen << " depth " << depth;
+        }
+    }
+}
+
 TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
     EXPECT_EQ(strong_best_move_at_depth("6k1/5ppp/8/8/8/8/q4PPP/1r4K1 w - - 0 1", 4), "none");
     EXPECT_EQ(game_state, BLACK_MATES);
