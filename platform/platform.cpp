@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -39,7 +40,7 @@ std::filesystem::path running_program_path() {
     // A name longer than the buffer comes back cut to its size, so the buffer grows until the
     // whole name fits.
     std::wstring name(MAX_PATH, L'\0');
-    while (name.size() <= LONGEST_PATH) {
+    for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (length == 0) return {};
@@ -47,12 +48,14 @@ std::filesystem::path running_program_path() {
             name.resize(length);
             return std::filesystem::path(name);
         }
-        name.resize(name.size() * 2);
+        if (name.size() > LONGEST_PATH) return {};
+        name.resize(std::min(name.size() * 2, LONGEST_PATH + 1));
     }
-    return {};
 }
 
 std::string file_name_for_fopen(const std::filesystem::path& path) {
+    // A system whose code page is UTF-8 takes the path's own narrow form.
+    if (GetACP() == CP_UTF8) return path.string();
     std::string narrow;
     if (to_ansi_code_page(path.native(), narrow)) return narrow;
     // The short name exists only for a file that exists, and only where the volume keeps
