@@ -23,9 +23,9 @@ time_control=$5
 cutechess=${CUTECHESS:-$repository/../shared/tools/cutechess.sh}
 if [ ! -x "$cutechess" ]; then
     echo "skipped: cutechess-cli not found at $cutechess (set CUTECHESS to cutechess-cli or"
-    echo "cutechess.sh): the match of vantrek-uci.exe under Wine was not played. The UCI and"
-    echo "xboard sessions under Wine, and the xboard engine's game against the Linux engine"
-    echo "through the tests' own relay, still ran (label wine)."
+    echo "cutechess.sh): the match of vantrek-uci.exe under Wine was not played. The other"
+    echo "tests under Wine (label wine), among them a game of vantrek.exe against the Linux"
+    echo "engine through the tests' own relay, do not need it."
     exit 77
 fi
 wine_require
