@@ -8,6 +8,7 @@
 
 #include "board/position.h"
 #include "book/book.h"
+#include "platform/platform.h"
 
 void encode_book_record(const BookRecord& record, uint8_t* bytes) {
     write_u16_le(bytes, record.weight);
@@ -69,8 +70,8 @@ bool write_book_file(const std::string& path, std::vector<BookRecord> records, s
         std::remove(temporary.c_str());
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path + ": " + std::strerror(errno);
+    if (const std::error_code failure = replace_file(temporary, path)) {
+        error = "cannot replace " + path + ": " + failure.message();
         std::remove(temporary.c_str());
         return false;
     }

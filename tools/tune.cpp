@@ -12,6 +12,7 @@
 
 #include "board/keys.h"
 #include "board/position.h"
+#include "platform/platform.h"
 #include "protocol/parameters.h"
 #include "tune/labelled_data.h"
 #include "tune/tuner.h"
@@ -75,7 +76,7 @@ bool write_weight_file(const std::string& path) {
         out.close();
         if (!out) return false;
     }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    return !replace_file(temporary, path);
 }
 
 } // namespace

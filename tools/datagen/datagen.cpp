@@ -154,9 +154,31 @@ std::vector<uint64_t> games_written(const Options& options) {
     return games;
 }
 
+void report_progress(const Options& options, int64_t start_records,
+                     std::chrono::steady_clock::time_point start) {
+    const int64_t now_records = file_records(options.output);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double rate =
+        seconds > 0 ? static_cast<double>(now_records - start_records) / seconds : 0;
+    const double left = rate > 0 ? static_cast<double>(options.positions - now_records) / rate : 0;
+    std::fprintf(stderr,
+                 "%" PRId64 " positions (%" PRId64 " this run), %.0f positions/s, %.0f an hour, "
+                 "%02d:%02d:%02d left\n",
+                 now_records, now_records - start_records, rate, rate * 3600,
+                 static_cast<int>(left / 3600), static_cast<int>(left / 60) % 60,
+                 static_cast<int>(left) % 60);
+}
+
 // One job: game after game of its own series, each appended whole in one write, until the file
 // holds enough positions.
-[[noreturn]] void run_job(const Options& options, int32_t job, uint64_t first_game) {
+// A job that is the program's only process (where there is no fork) reports the progress itself,
+// every ten seconds.
+[[noreturn]] void run_job(const Options& options, int32_t job, uint64_t first_game,
+                          bool reports = false) {
+    const int64_t start_records = file_records(options.output);
+    const auto start = std::chrono::steady_clock::now();
+    auto reported = start;
     const int descriptor = open(options.output.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     if (descriptor < 0) {
         std::fprintf(stderr, "vantrek-datagen: %s cannot be opened\n", options.output.c_str());
@@ -173,25 +195,14 @@ std::vector<uint64_t> games_written(const Options& options) {
             std::fprintf(stderr, "vantrek-datagen: writing %s failed\n", options.output.c_str());
             std::_Exit(1);
         }
+        if (reports && std::chrono::steady_clock::now() - reported >= std::chrono::seconds(10)) {
+            reported = std::chrono::steady_clock::now();
+            report_progress(options, start_records, start);
+        }
     }
+    if (reports) report_progress(options, start_records, start);
     close(descriptor);
     std::_Exit(0);
-}
-
-void report_progress(const Options& options, int64_t start_records,
-                     std::chrono::steady_clock::time_point start) {
-    const int64_t now_records = file_records(options.output);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double rate =
-        seconds > 0 ? static_cast<double>(now_records - start_records) / seconds : 0;
-    const double left = rate > 0 ? static_cast<double>(options.positions - now_records) / rate : 0;
-    std::fprintf(stderr,
-                 "%" PRId64 " positions (%" PRId64 " this run), %.0f positions/s, %.0f an hour, "
-                 "%02d:%02d:%02d left\n",
-                 now_records, now_records - start_records, rate, rate * 3600,
-                 static_cast<int>(left / 3600), static_cast<int>(left / 60) % 60,
-                 static_cast<int>(left) % 60);
 }
 
 int generate(const Options& options) {
@@ -229,11 +240,11 @@ int generate(const Options& options) {
                      options.output.c_str(), start_records);
         return 0;
     }
-    const auto start = std::chrono::steady_clock::now();
 #if defined(_WIN32)
     if (options.jobs > 1) usage_error("--jobs above 1 needs a system with fork()");
-    run_job(run, 0, games[0]);
+    run_job(run, 0, games[0], true);
 #else
+    const auto start = std::chrono::steady_clock::now();
     std::vector<pid_t> children;
     for (int32_t job = 0; job < options.jobs; ++job) {
         const pid_t child = fork();
