@@ -136,12 +136,19 @@ std::vector<std::string> linux_weight_echo(const std::string& weights) {
     return info_strings(test_support::split_lines(result.out));
 }
 
-// The engine's start-up lines and handshake, up to "uciok", and its answer to "isready".
+// The engine's handshake up to "uciok" (its identity alone), then its answer to "isready": the
+// weight file's echo, held until the interface has spoken, and "readyok". All of them.
 std::vector<std::string> handshake(ChildProcess& engine) {
     send_crlf(engine, "uci");
     auto lines = lines_until(engine, "uciok");
+    for (const auto& line : lines)
+        EXPECT_NE(line.rfind("info ", 0), 0u) << line;
     send_crlf(engine, "isready");
-    EXPECT_EQ(lines_until(engine, "readyok"), std::vector<std::string>{"readyok"});
+    const auto ready = lines_until(engine, "readyok");
+    EXPECT_EQ(ready.back(), "readyok");
+    for (size_t i = 0; i + 1 < ready.size(); ++i)
+        EXPECT_EQ(ready[i].rfind("info string ", 0), 0u) << ready[i];
+    lines.insert(lines.end(), ready.begin(), ready.end());
     return lines;
 }
 
