@@ -17,6 +17,7 @@ Move strong_killers[MAX_PLY][2];
 Move counter_moves[PIECE_CODES][BOARD_SQUARES];
 Move move_stack[MAX_PLY];
 int32_t moved_piece_stack[MAX_PLY];
+int16_t continuation_history[PIECE_CODES][64][PIECE_CODES][64];
 
 namespace {
 
@@ -180,11 +181,21 @@ void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried, int
     }
     // 2. The counter move of the move that led here (none after a null move).
     if (move_stack[ply].from != 0) counter_moves[moved_piece_stack[ply]][move_stack[ply].to] = move;
-    // 3. History: up for the move that cut off, down for the quiet moves that did not.
+    // 3. History, by squares and after the last two moves: up for the move that cut off, down
+    // for the quiet moves that did not.
     const int32_t bonus = std::min(depth * depth, MAX_HISTORY_BONUS);
-    nudge_history(strong_history[side_to_move][move.from][move.to], bonus);
+    ContinuationRow& one_back = continuation_row(0);
+    ContinuationRow& two_back = continuation_row(1);
+    auto reward = [&](const Move& quiet, int32_t amount) {
+        const int32_t piece = board[quiet.from];
+        const int to = square_64[quiet.to];
+        nudge_history(strong_history[side_to_move][quiet.from][quiet.to], amount);
+        nudge_history(one_back[piece][to], amount);
+        nudge_history(two_back[piece][to], amount);
+    };
+    reward(move, bonus);
     for (int32_t i = 0; i < std::min(tried_count, MAX_TRIED_QUIETS); ++i)
-        nudge_history(strong_history[side_to_move][tried[i].from][tried[i].to], -bonus);
+        reward(tried[i], -bonus);
 }
 
 void prepare_strong_ordering() {
@@ -205,6 +216,7 @@ void clear_strong_ordering() {
         for (auto& row : side)
             for (int16_t& entry : row)
                 entry = 0;
+    std::memset(continuation_history, 0, sizeof continuation_history);
     for (auto& row : counter_moves)
         for (Move& move : row)
             move = NULL_MOVE;

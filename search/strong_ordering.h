@@ -5,6 +5,7 @@
 // previous piece and square.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "board/position.h"
@@ -19,6 +20,28 @@ extern Move counter_moves[PIECE_CODES][BOARD_SQUARES]; // [previous piece][previ
 // (NULL_MOVE and 0 at the root and after a null move): the counter move's key.
 extern Move move_stack[MAX_PLY];
 extern int32_t moved_piece_stack[MAX_PLY];
+
+// Continuation history: how a quiet move (its piece and target) fared right after a given move
+// (the piece that move put on its target, and the target), one ply back (the opponent's move
+// just made) and two plies back (the side's own move before it). Targets count over the 64
+// board squares; a null move, and the plies before the root, share the row of piece 0.
+extern int16_t continuation_history[PIECE_CODES][64][PIECE_CODES][64];
+using ContinuationRow = int16_t[PIECE_CODES][64];
+
+// The board square's number 0..63 (0 for border squares and square 0, a null move's).
+inline constexpr std::array<uint8_t, BOARD_SQUARES> square_64 = [] {
+    std::array<uint8_t, BOARD_SQUARES> numbers{};
+    for (int bit = 0; bit < 64; ++bit)
+        numbers[square_of_bit[bit]] = static_cast<uint8_t>(bit);
+    return numbers;
+}();
+
+// The continuation row of the move `back` plies before the current position's (0: the move that
+// led here).
+inline ContinuationRow& continuation_row(int32_t back) {
+    const int32_t at = ply - back;
+    return continuation_history[moved_piece_stack[at]][square_64[move_stack[at].to]];
+}
 
 inline bool is_queen_promotion(const Move& move) {
     return move.promotion == WHITE_QUEEN || move.promotion == BLACK_QUEEN;
@@ -66,8 +89,13 @@ inline bool is_losing_capture_score(int32_t score) {
 // it falls.
 void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried, int32_t tried_count);
 
+// A quiet move's history: by its squares, and by its piece and target after the last two
+// moves. Asked before the move is made.
 inline int32_t history_of(const Move& move) {
-    return strong_history[side_to_move][move.from][move.to];
+    const int32_t piece = board[move.from];
+    const int to = square_64[move.to];
+    return strong_history[side_to_move][move.from][move.to] + continuation_row(0)[piece][to] +
+           continuation_row(1)[piece][to];
 }
 inline const Move& counter_move() {
     return counter_moves[moved_piece_stack[ply]][move_stack[ply].to];

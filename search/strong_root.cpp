@@ -15,6 +15,7 @@
 #include "search/iterate.h"
 #include "search/scores.h"
 #include "search/search.h"
+#include "search/strong_correction.h"
 #include "search/strong_ordering.h"
 #include "search/strong_search.h"
 #include "search/strong_table.h"
@@ -265,4 +266,5 @@ Move strong_search_best_move() {
 
 void strong_new_game() {
     clear_strong_ordering();
+    clear_correction_history();
 }

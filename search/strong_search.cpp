@@ -15,6 +15,7 @@
 #include "search/scores.h"
 #include "search/search.h"
 #include "search/see.h"
+#include "search/strong_correction.h"
 #include "search/strong_ordering.h"
 #include "search/strong_table.h"
 #include "search/strong_time.h"
@@ -88,15 +89,16 @@ inline void note_move_played(const Move& move) {
     if (nnue_enabled) nnue_note_move(move);
 }
 
+// `history` is the move's history as the ordering scored it, before the move was made.
 int32_t late_move_reduction(int32_t depth, int32_t move_number, bool pv_node, bool improving,
-                            const Move& move) {
+                            int32_t history) {
     int32_t reduction = reduction_table[std::min(depth, REDUCTION_TABLE_SIZE - 1)]
                                        [std::min(move_number, REDUCTION_TABLE_SIZE - 1)];
     // Less in the principal variation, more where the position is getting worse, and less for
     // a move that has often been good elsewhere.
     reduction -= pv_node ? 1 : 0;
     reduction += improving ? 0 : 1;
-    reduction -= history_of(move) / 6000;
+    reduction -= history / 18000;
     return std::clamp(reduction, 0, depth - 2);
 }
 
@@ -170,10 +172,12 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
 
     // 6. The static evaluation, sharpened by the table's score where its bound allows, and
     // whether it improved on the same side's last turn.
+    int32_t raw_eval = NO_EVAL;
     int32_t static_eval = NO_EVAL;
     int32_t eval = NO_EVAL;
     if (!in_check) {
-        static_eval = strong_static_eval();
+        raw_eval = strong_static_eval();
+        static_eval = corrected_evaluation(raw_eval);
         eval = static_eval;
         if (hit.found &&
             (hit.bound == BOUND_EXACT || (hit.bound == BOUND_LOWER && hit.score > eval) ||
@@ -307,8 +311,8 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                     gives_check =
                         side_to_move_in_check() ? CheckKnown::IN_CHECK : CheckKnown::NOT_IN_CHECK;
                     if (gives_check == CheckKnown::NOT_IN_CHECK)
-                        reduction =
-                            late_move_reduction(depth, legal_moves, pv_node, improving, move);
+                        reduction = late_move_reduction(depth, legal_moves, pv_node, improving,
+                                                        scores[next]);
                 }
                 score =
                     -strong_search(-alpha - 1, -alpha, new_depth - reduction, true, gives_check);
@@ -351,6 +355,14 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
     strong_tt_store(depth, best_score, bound, best_move);
+
+    // 13. The evaluation learns how far off it was, where the result says so: not for a
+    // capture's gain, nor a bound on the side the evaluation already lies, nor a mate.
+    if (!in_check && (best_move.from == 0 || is_quiet(best_move)) &&
+        std::abs(best_score) < MATE_THRESHOLD &&
+        !(bound == BOUND_LOWER && best_score <= static_eval) &&
+        !(bound == BOUND_UPPER && best_score >= static_eval))
+        learn_evaluation_error(raw_eval, best_score, depth);
     return best_score;
 }
 
@@ -384,7 +396,8 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     int32_t best_score = -INFINITE_SCORE;
     int32_t stand_pat = NO_EVAL;
     if (!in_check) {
-        stand_pat = static_eval != NO_EVAL ? static_eval : strong_static_eval();
+        stand_pat =
+            static_eval != NO_EVAL ? static_eval : corrected_evaluation(strong_static_eval());
         if (stand_pat >= beta) return stand_pat;
         alpha = std::max(alpha, stand_pat);
         best_score = stand_pat;

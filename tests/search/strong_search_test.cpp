@@ -9,6 +9,7 @@
 #include "protocol/move_text.h"
 #include "search/iterate.h"
 #include "search/scores.h"
+#include "search/strong_correction.h"
 #include "search/strong_ordering.h"
 #include "search/strong_root.h"
 #include "search/strong_table.h"
@@ -142,6 +143,66 @@ TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
 
 // The strong table keeps mate distances per stored position, and the quiescence search's many
 // results do not push a deeper one of another position out of its slot.
+// A quiet move that cut off after a given move rises after that move (and after the move
+// before it), not after another one; the quiet moves tried before it fall.
+TEST(StrongSearch, ContinuationHistoryLearnsAfterWhichMoveAMoveCuts) {
+    test_support::set_up("4k3/8/8/3p4/4P3/8/8/4K2R w K - 0 1");
+    clear_strong_ordering();
+    Move rook_up, king_step;
+    ASSERT_TRUE(parse_user_move("h1h5", rook_up));
+    ASSERT_TRUE(parse_user_move("e1f2", king_step));
+    ply = 3;
+    auto after = [&](int32_t piece, const char* square) {
+        moved_piece_stack[ply] = piece;
+        move_stack[ply].to = static_cast<uint8_t>(test_support::square_named(square));
+        moved_piece_stack[ply - 1] = WHITE_KING;
+        move_stack[ply - 1].to = static_cast<uint8_t>(test_support::square_named("e1"));
+    };
+    after(BLACK_PAWN, "d5");
+    EXPECT_EQ(history_of(rook_up), 0);
+    reward_quiet_cutoff(rook_up, 6, &king_step, 1);
+    const int32_t learnt = history_of(rook_up);
+    EXPECT_GT(learnt, 0);
+    EXPECT_LT(history_of(king_step), 0);
+    // After another move only the plain history and the move two plies back still count.
+    after(BLACK_KING, "d7");
+    EXPECT_GT(history_of(rook_up), 0);
+    EXPECT_LT(history_of(rook_up), learnt);
+    // And every table stays within its limit however often it learns.
+    after(BLACK_PAWN, "d5");
+    for (int i = 0; i < 1000; ++i)
+        reward_quiet_cutoff(rook_up, 30, nullptr, 0);
+    EXPECT_LE(history_of(rook_up), 3 * HISTORY_LIMIT);
+    EXPECT_GT(history_of(rook_up), 2 * HISTORY_LIMIT);
+    clear_strong_ordering();
+    EXPECT_EQ(history_of(rook_up), 0);
+    ply = 0;
+}
+
+// The static evaluation learns how far searches found it off: for the same pawns and the same
+// material it moves towards what they found, for the side to move only, never beyond a bound;
+// a new game forgets it.
+TEST(StrongSearch, CorrectionHistoryMovesTheEvaluationTowardsTheSearches) {
+    test_support::set_up("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1");
+    clear_correction_history();
+    EXPECT_EQ(corrected_evaluation(0), 0);
+    for (int i = 0; i < 200; ++i)
+        learn_evaluation_error(0, 120, 10);
+    const int32_t corrected = corrected_evaluation(0);
+    EXPECT_GT(corrected, 100);
+    EXPECT_LE(corrected, 120);
+    // The other side to move learnt nothing.
+    test_support::set_up("4k3/pp6/8/8/8/8/PP6/4K3 b - - 0 1");
+    EXPECT_EQ(corrected_evaluation(0), 0);
+    // A huge error is held to the bound.
+    for (int i = 0; i < 500; ++i)
+        learn_evaluation_error(0, -50000, 20);
+    EXPECT_GE(corrected_evaluation(0), -256);
+    EXPECT_LT(corrected_evaluation(0), -200);
+    strong_new_game();
+    EXPECT_EQ(corrected_evaluation(0), 0);
+}
+
 TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
     // The late move reduction spares the moves in the killer and counter band, so that band
     // must hold exactly those: not the table move, a capture or a quiet move by its history.
