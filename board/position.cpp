@@ -1,8 +1,7 @@
 #include "board/position.h"
 
+#include "base/engine_state.h"
 #include "board/keys.h"
-#include "protocol/command_loop.h"
-#include "protocol/engine_turn.h"
 
 int32_t board[BOARD_SQUARES];
 uint64_t squares_of[PIECE_CODES];

@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "base/engine_state.h"
 #include "board/attack.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
 #include "book/book_file.h"
-#include "protocol/move_text.h"
-#include "protocol/startup.h"
 
 uint8_t book_enabled = 1;
 std::string book_file_name = BOOK_FILE_NAME;

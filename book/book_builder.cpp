@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/position.h"
-#include "protocol/move_text.h"
 
 namespace {
 

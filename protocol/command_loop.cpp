@@ -5,16 +5,14 @@
 #include <cstring>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/position.h"
 #include "protocol/engine_turn.h"
-#include "protocol/move_text.h"
 #include "protocol/startup.h"
 #include "search/transposition.h"
 
 uint8_t engine_side = 0;
 uint8_t force_mode = 0;
-int32_t engine_clock = 0;
-int32_t opponent_clock = 0;
 uint8_t post_flag = 1;
 
 namespace {

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 
-extern uint8_t engine_side;    // 1 white, 0 black; compared with side_to_move
-extern uint8_t force_mode;     // set: the engine never moves on its own
-extern int32_t engine_clock;   // centiseconds left on the engine's clock ("time")
-extern int32_t opponent_clock; // centiseconds left on the opponent's clock ("otim")
-extern uint8_t post_flag;      // set: the search prints its thinking lines
+#include "base/engine_state.h"
+#include "search/clock.h" // the clocks "time" and "otim" set
+
+extern uint8_t engine_side; // 1 white, 0 black; compared with side_to_move
+extern uint8_t force_mode;  // set: the engine never moves on its own
 
 inline constexpr int INPUT_LINE_SIZE = 256;
 

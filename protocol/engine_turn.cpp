@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/position.h"
 #include "board/repetition.h"
 #include "protocol/command_loop.h"
-#include "protocol/move_text.h"
+#include "search/classic/iterate.h"
 #include "search/clock.h"
-#include "search/iterate.h"
 
 int32_t game_state = IN_PROGRESS;
 

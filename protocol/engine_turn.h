@@ -5,14 +5,7 @@
 #include <cstdint>
 #include <ctime>
 
-inline constexpr int32_t IN_PROGRESS = 0;
-inline constexpr int32_t STALEMATE = 1;
-inline constexpr int32_t BLACK_MATES = 2;
-inline constexpr int32_t WHITE_MATES = 3;
-inline constexpr int32_t FIFTY_MOVE_DRAW = 4;
-inline constexpr int32_t REPETITION_DRAW = 5;
-
-extern int32_t game_state;
+#include "base/engine_state.h"
 
 // Runs a search and plays its move when engine_side is to move and force mode is off;
 // otherwise does nothing.

@@ -9,8 +9,8 @@
 #include "board/keys.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "eval/parameter_file.h"
 #include "protocol/command_loop.h"
-#include "protocol/parameters.h"
 #include "search/transposition.h"
 
 namespace {

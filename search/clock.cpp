@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "protocol/command_loop.h"
-
 int64_t search_start_time = 0;
+int32_t engine_clock = 0;
+int32_t opponent_clock = 0;
 
 int64_t now_centiseconds() {
     const auto since_start = std::chrono::steady_clock::now().time_since_epoch();

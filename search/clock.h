@@ -9,6 +9,11 @@ int64_t now_centiseconds();
 // When the current search started, set by the engine's turn just before it searches.
 extern int64_t search_start_time;
 
+// The two clocks as the front end last heard them, in centiseconds: the engine's ("time") and
+// the opponent's ("otim").
+extern int32_t engine_clock;
+extern int32_t opponent_clock;
+
 int32_t elapsed_centiseconds();
 
 // The time for this move from the two clocks: 1/35 of the engine's time with equal clocks,

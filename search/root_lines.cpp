@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
 #include "search/transposition.h"
 
 int32_t reported_line = 1;

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "protocol/command_loop.h"
-#include "protocol/move_text.h"
+#include "base/engine_state.h"
+#include "board/move_text.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/clock.h"
-#include "search/iterate.h"
 #include "search/scores.h"
-#include "search/search.h"
 
 XboardThinking xboard_thinking;
 ThinkingOutput* thinking_output = &xboard_thinking;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "protocol/startup.h"
+#include "base/engine_state.h"
 #include "search/scores.h"
 
 TTEntry* tt_entries = nullptr;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 #include "tools/bench_run.h"
 
 namespace {

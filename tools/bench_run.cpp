@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <string>
 
+#include "base/engine_state.h"
 #include "board/fen.h"
 #include "board/keys.h"
 #include "book/book.h"
+#include "eval/parameter_file.h"
 #include "nnue/accumulator.h"
 #include "nnue/network.h"
-#include "protocol/command_loop.h"
-#include "protocol/parameters.h"
-#include "search/iterate.h"
-#include "search/strong_root.h"
+#include "search/classic/iterate.h"
+#include "search/strong/root.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "tools/bench_positions.h"

@@ -12,8 +12,8 @@
 
 #include "board/fen.h"
 #include "board/keys.h"
+#include "board/move_text.h"
 #include "board/perft.h"
-#include "protocol/move_text.h"
 
 namespace {
 

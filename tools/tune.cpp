@@ -12,8 +12,8 @@
 
 #include "board/keys.h"
 #include "board/position.h"
+#include "eval/parameter_file.h"
 #include "platform/platform.h"
-#include "protocol/parameters.h"
 #include "tune/labelled_data.h"
 #include "tune/tuner.h"
 

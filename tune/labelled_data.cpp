@@ -11,10 +11,10 @@
 #include "board/attack.h"
 #include "board/fen.h"
 #include "board/make_move.h"
-#include "protocol/move_text.h"
-#include "search/ordering.h"
+#include "board/move_text.h"
+#include "search/classic/ordering.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/parameters.h"
+#include "eval/parameter_file.h"
 #include "tune/labelled_data.h"
 
 // Phases, as bits of a mask.

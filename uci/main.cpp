@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "protocol/startup.h"
+#include "base/engine_state.h"
 #include "uci/uci_bench.h"
 #include "uci/uci_engine.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 #include "tools/bench_run.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 #include "search/root_lines.h"
 #include "uci/uci_output.h"
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
-#include "protocol/move_text.h"
-#include "search/iterate.h"
+#include "board/move_text.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/root_lines.h"
 #include "search/scores.h"
-#include "search/search.h"
 #include "search/transposition.h"
 #include "uci/uci_options.h"
 #include "uci/uci_output.h"

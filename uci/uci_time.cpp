@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "protocol/command_loop.h"
+#include "search/classic/iterate.h"
 #include "search/clock.h"
-#include "search/iterate.h"
-#include "search/strong_time.h"
+#include "search/strong/time_management.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "board/attack.h"
 #include "board/make_move.h"
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "support/board_helpers.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
 #include "book_test_support.h"
-#include "protocol/move_text.h"
 
 namespace {
 

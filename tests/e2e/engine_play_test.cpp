@@ -9,8 +9,8 @@
 #include "board/attack.h"
 #include "board/keys.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
-#include "protocol/move_text.h"
 #include "support/board_helpers.h"
 #include "support/vantrek_runner.h"
 

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"
 #include "support/vantrek_runner.h"

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <thread>
 
-#include "protocol/move_text.h"
-#include "search/strong_time.h"
+#include "board/move_text.h"
+#include "search/strong/time_management.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"
 #include "support/uci_session.h"

@@ -15,10 +15,10 @@
 #include <string_view>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "book/book.h"
 #include "book/book_file.h"
 #include "fuzz_support.h"
-#include "protocol/move_text.h"
 
 namespace {
 

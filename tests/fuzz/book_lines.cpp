@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "book/book.h"
 #include "book/book_builder.h"
 #include "fuzz_support.h"
-#include "protocol/move_text.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::set_up_engine();

@@ -95,7 +95,7 @@ const std::vector<std::string>& sample_positions();
 void set_up_position(const std::string& fen);
 
 // The evaluation's bound: no score of any position with any weights read from a weight file
-// reaches it (see the argument in protocol/parameters.cpp).
+// reaches it (see the argument in eval/parameter_file.cpp).
 inline constexpr int32_t EVALUATION_BOUND = 450000;
 
 // A directory of this process's own in the temporary directory, removed at exit.

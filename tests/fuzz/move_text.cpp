@@ -9,7 +9,7 @@
 //   generated move that is legal, and the move it returns formats back to the text;
 // - the position stays consistent as the moves are played (which the self-check cannot say once
 //   the move has been handed over by hand; the rest holds there too).
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "board/fen.h"
 #include "board/make_move.h"
 #include "fuzz_support.h"

@@ -24,10 +24,10 @@
 
 #include "board/attack.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
+#include "eval/parameter_file.h"
 #include "fuzz_support.h"
-#include "protocol/move_text.h"
-#include "protocol/parameters.h"
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 #include "search/thinking.h"
 #include "uci/uci_engine.h"
 #include "uci/uci_thinking.h"

@@ -4,7 +4,7 @@
 //   number;
 // - the echo shows the 50 echoed weights, each on its line, and ends with the success line;
 // - with those weights, the evaluation of every sample position, and of every position one
-//   legal move after it, stays within the bound argued in protocol/parameters.cpp.
+//   legal move after it, stays within the bound argued in eval/parameter_file.cpp.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +13,8 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"
+#include "eval/parameter_file.h"
 #include "fuzz_support.h"
-#include "protocol/parameters.h"
 
 namespace {
 

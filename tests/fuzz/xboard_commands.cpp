@@ -19,7 +19,7 @@
 #include "fuzz_support.h"
 #include "protocol/command_loop.h"
 #include "protocol/engine_turn.h"
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 #include "search/thinking.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "board/movegen.h"
-#include "search/iterate.h"
-#include "search/ordering.h"
-#include "search/search.h"
+#include "search/classic/iterate.h"
+#include "search/classic/ordering.h"
+#include "search/classic/search.h"
 #include "support/board_helpers.h"
 
 namespace {

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "eval/evaluate.h"
 #include "protocol/engine_turn.h"
-#include "protocol/move_text.h"
-#include "search/iterate.h"
-#include "search/ordering.h"
+#include "search/classic/iterate.h"
+#include "search/classic/ordering.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
 #include "search/transposition.h"
 #include "support/board_helpers.h"
 #include "support/search_helpers.h"

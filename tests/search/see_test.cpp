@@ -7,9 +7,9 @@
 #include <random>
 
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
-#include "protocol/move_text.h"
-#include "search/see.h"
+#include "search/strong/see.h"
 #include "support/board_helpers.h"
 #include "tools/bench_positions.h"
 

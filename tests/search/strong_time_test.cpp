@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "search/strong_time.h"
+#include "search/strong/time_management.h"
 
 namespace {
 

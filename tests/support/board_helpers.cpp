@@ -5,8 +5,8 @@
 #include "board/fen.h"
 #include "board/keys.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
-#include "protocol/move_text.h"
 
 namespace test_support {
 

@@ -6,8 +6,8 @@
 
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "eval/parameter_file.h"
 #include "eval/parameters.h"
-#include "protocol/parameters.h"
 
 namespace test_support {
 

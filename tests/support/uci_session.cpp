@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "support/board_helpers.h"
 
 namespace test_support {

@@ -7,7 +7,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "protocol/parameters.h"
+#include "eval/parameter_file.h"
 #include "search/scores.h"
 #include "tools/datagen/selfplay.h"
 #include "tools/datagen/training_record.h"

@@ -14,7 +14,7 @@
 #include <optional>
 #include <set>
 
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"
 #include "support/relay.h"

@@ -8,9 +8,9 @@
 #include "board/movegen.h"
 #include "board/repetition.h"
 #include "book/book.h"
-#include "search/iterate.h"
-#include "search/strong_root.h"
-#include "search/strong_time.h"
+#include "search/classic/iterate.h"
+#include "search/strong/root.h"
+#include "search/strong/time_management.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 

@@ -1,4 +1,4 @@
-#include "search/search.h"
+#include "search/classic/search.h"
 
 #include "board/attack.h"
 #include "board/keys.h"
@@ -6,8 +6,8 @@
 #include "board/movegen.h"
 #include "board/repetition.h"
 #include "eval/evaluate.h"
-#include "search/iterate.h"
-#include "search/ordering.h"
+#include "search/classic/iterate.h"
+#include "search/classic/ordering.h"
 #include "search/scores.h"
 #include "search/transposition.h"
 

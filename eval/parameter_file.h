@@ -19,7 +19,7 @@ struct ParameterItem {
 inline constexpr int PARAMETER_COUNT = 51;
 extern const std::array<ParameterItem, PARAMETER_COUNT> PARAMETER_ITEMS;
 
-// Read weights are clamped to these bounds; see parameters.cpp for why.
+// Read weights are clamped to these bounds; see parameter_file.cpp for why.
 inline constexpr int32_t WEIGHT_LIMIT = 1000;
 inline constexpr float OFFENSIVENESS_LIMIT = 100.0f;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 #include "support/board_helpers.h"
 
 namespace {

@@ -1,9 +1,10 @@
-#include "search/strong_root.h"
+#include "search/strong/root.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
+#include "base/engine_state.h"
 #include "board/attack.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -11,15 +12,14 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "nnue/accumulator.h"
-#include "protocol/engine_turn.h"
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
-#include "search/strong_correction.h"
-#include "search/strong_ordering.h"
-#include "search/strong_search.h"
-#include "search/strong_table.h"
-#include "search/strong_time.h"
+#include "search/strong/correction.h"
+#include "search/strong/ordering.h"
+#include "search/strong/search.h"
+#include "search/strong/table.h"
+#include "search/strong/time_management.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 

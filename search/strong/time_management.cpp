@@ -1,4 +1,4 @@
-#include "search/strong_time.h"
+#include "search/strong/time_management.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "protocol/move_text.h"
+#include "board/move_text.h"
 
 #include <cstring>
 

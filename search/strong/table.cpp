@@ -1,4 +1,4 @@
-#include "search/strong_table.h"
+#include "search/strong/table.h"
 
 #include "search/scores.h"
 #include "search/transposition.h"

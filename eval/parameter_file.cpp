@@ -1,4 +1,4 @@
-#include "protocol/parameters.h"
+#include "eval/parameter_file.h"
 
 #include <cctype>
 #include <cmath>

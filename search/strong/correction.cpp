@@ -1,4 +1,4 @@
-#include "search/strong_correction.h"
+#include "search/strong/correction.h"
 
 #include <algorithm>
 #include <bit>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "eval/parameter_file.h"
 #include "eval/parameters.h"
-#include "protocol/parameters.h"
 #include "support/engine_process.h"
 #include "support/eval_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "search/strong_search.h"
+#include "search/strong/search.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +11,14 @@
 #include "board/repetition.h"
 #include "eval/evaluate.h"
 #include "nnue/accumulator.h"
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
-#include "search/see.h"
-#include "search/strong_correction.h"
-#include "search/strong_ordering.h"
-#include "search/strong_table.h"
-#include "search/strong_time.h"
+#include "search/strong/correction.h"
+#include "search/strong/ordering.h"
+#include "search/strong/see.h"
+#include "search/strong/table.h"
+#include "search/strong/time_management.h"
 #include "search/transposition.h"
 
 StrongParameters strong_parameters;

@@ -1,4 +1,4 @@
-#include "search/see.h"
+#include "search/strong/see.h"
 
 #include <algorithm>
 #include <bit>

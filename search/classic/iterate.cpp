@@ -1,22 +1,21 @@
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/engine_state.h"
 #include "board/attack.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/movegen.h"
 #include "board/repetition.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
-#include "protocol/command_loop.h"
-#include "protocol/engine_turn.h"
-#include "protocol/move_text.h"
+#include "search/classic/ordering.h"
+#include "search/classic/search.h"
 #include "search/clock.h"
-#include "search/ordering.h"
 #include "search/root_lines.h"
 #include "search/scores.h"
-#include "search/search.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 

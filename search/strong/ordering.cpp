@@ -1,4 +1,4 @@
-#include "search/strong_ordering.h"
+#include "search/strong/ordering.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -9,8 +9,8 @@
 #endif
 
 #include "board/attack.h"
-#include "search/see.h"
-#include "search/strong_search.h"
+#include "search/strong/search.h"
+#include "search/strong/see.h"
 
 int16_t strong_history[2][BOARD_SQUARES][BOARD_SQUARES];
 Move strong_killers[MAX_PLY][2];

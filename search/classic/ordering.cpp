@@ -1,11 +1,11 @@
-#include "search/ordering.h"
+#include "search/classic/ordering.h"
 
 #include <cstring>
 #include <type_traits>
 
-#include "search/iterate.h"
+#include "search/classic/iterate.h"
+#include "search/classic/search.h"
 #include "search/scores.h"
-#include "search/search.h"
 
 int32_t history_table[BOARD_SQUARES][BOARD_SQUARES];
 Move killer1[MAX_PLY];
