@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
-#include "search/classic/iterate.h"
-#include "search/classic/search.h"
+#include "search/limits.h"
 #include "search/scores.h"
-#include "search/transposition.h"
 
-int32_t reported_line = 1;
-uint8_t reported_bound = BOUND_EXACT;
 std::atomic<bool> pondering{false};
 
 bool root_move_allowed(const Move& move) {
@@ -23,16 +19,10 @@ bool mate_limit_reached(int32_t root_score) {
     return search_limits.mate_moves > 0 && root_score >= MATE_SCORE - 2 * search_limits.mate_moves;
 }
 
-void keep_variation(RootMove& root) {
-    root.pv_length = std::min(pv_length[1] - 1, ROOT_PV_SIZE);
+void keep_variation(RootMove& root, const Move* pv, int32_t length) {
+    root.pv_length = std::min(length, ROOT_PV_SIZE);
     for (int32_t i = 0; i < root.pv_length; ++i)
-        root.pv[i] = pv_table[1][i + 1];
-}
-
-void show_variation(const RootMove& root) {
-    for (int32_t i = 0; i < root.pv_length; ++i)
-        pv_table[1][i + 1] = root.pv[i];
-    pv_length[1] = root.pv_length + 1;
+        root.pv[i] = pv[i];
 }
 
 void sort_root_lines(RootMove* lines, int32_t count) {

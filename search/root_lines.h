@@ -23,15 +23,6 @@ struct RootMove {
     Move pv[ROOT_PV_SIZE];
 };
 
-// Which line the thinking output is told about when a search reports the end of a depth: 1 for
-// the best, 2 for the second best, and so on. A search with more lines than one reports each
-// completed depth once per line, best first, with pv_table row 1 holding that line.
-extern int32_t reported_line;
-
-// What the score the thinking output is told about is: BOUND_EXACT, or BOUND_LOWER /
-// BOUND_UPPER for the line of a search cut off before a re-search settled its score.
-extern uint8_t reported_bound;
-
 // Set by a front end while the search thinks on the opponent's time: the clock does not count,
 // and the search ends only when told to stop. Cleared when the opponent plays the expected move
 // ("ponderhit"): the search goes on as a timed one, with the time it has already taken.
@@ -44,11 +35,8 @@ bool root_move_allowed(const Move& move);
 // such a mate for the side to move.
 bool mate_limit_reached(int32_t root_score);
 
-// The principal variation the root move's child left in pv_table row 1, kept with the move.
-void keep_variation(RootMove& root);
-
-// A root move's variation put back into pv_table row 1, where the thinking output reads it.
-void show_variation(const RootMove& root);
+// A principal variation, the root move first, kept with the root move (as much of it as fits).
+void keep_variation(RootMove& root, const Move* pv, int32_t length);
 
 // Orders lines[0 .. count-1] by score, best first; lines of equal score keep their order.
 void sort_root_lines(RootMove* lines, int32_t count);

@@ -1,4 +1,4 @@
-// Score constants shared by the search, the table and the thinking output. Scores are from the
+// Score constants shared by the searches, the tables and the thinking output. Scores are from the
 // side to move's point of view, in evaluation units (a pawn is 110).
 #pragma once
 
@@ -8,3 +8,8 @@ inline constexpr int32_t MATE_SCORE = 1000000;    // a side mated at ply p score
 inline constexpr int32_t MATE_THRESHOLD = 999900; // magnitudes above this are mate scores
 inline constexpr int32_t INFINITE_SCORE = 1000000;
 inline constexpr int32_t NULL_MATE_THREAT = 999700;
+
+// What a score stored in a table, or reported, is worth: exact, or a bound on the true score.
+inline constexpr uint8_t BOUND_EXACT = 2;
+inline constexpr uint8_t BOUND_UPPER = 3; // the true score is at most the stored one
+inline constexpr uint8_t BOUND_LOWER = 4; // the true score is at least the stored one

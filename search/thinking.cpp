@@ -6,8 +6,6 @@
 
 #include "base/engine_state.h"
 #include "board/move_text.h"
-#include "search/classic/iterate.h"
-#include "search/classic/search.h"
 #include "search/clock.h"
 #include "search/scores.h"
 
@@ -23,30 +21,30 @@ void XboardThinking::search_started() {
 }
 
 // Thinking lines start at depth 4, and only in post mode.
-void XboardThinking::new_best_move(int32_t score) {
-    if (post_flag && iteration_depth > 3) print_thinking_line(score);
+void XboardThinking::new_best_move(const ThinkingLine& line) {
+    if (post_flag && line.depth > 3) print_thinking_line(line);
 }
 
-void XboardThinking::iteration_finished(int32_t score) {
-    if (post_flag && iteration_depth > 3) print_thinking_line(score);
+void XboardThinking::iteration_finished(const ThinkingLine& line) {
+    if (post_flag && line.depth > 3) print_thinking_line(line);
 }
 
-void print_thinking_line(int32_t score) {
+void print_thinking_line(const ThinkingLine& line) {
     const long elapsed = elapsed_centiseconds();
-    const long nodes = static_cast<long>(node_count);
+    const long nodes = static_cast<long>(line.nodes);
+    const int32_t score = line.score;
     const int32_t magnitude = std::abs(score);
     if (magnitude > MATE_THRESHOLD) {
         // The score column shows 32768 - 2 * moves to mate, whichever side mates.
         const long moves_to_mate = (999998 - magnitude) / 2 + 1;
-        std::printf("%5d %6d %7ld %10ld Mate in %ld ", iteration_depth,
+        std::printf("%5d %6d %7ld %10ld Mate in %ld ", line.depth,
                     static_cast<int>(2 * (16384 - moves_to_mate)), elapsed, nodes, moves_to_mate);
     } else {
-        std::printf("%5d %6ld %7ld %10ld ", iteration_depth, static_cast<long>(score), elapsed,
-                    nodes);
+        std::printf("%5d %6ld %7ld %10ld ", line.depth, static_cast<long>(score), elapsed, nodes);
     }
     char text[MOVE_TEXT_SIZE];
-    for (int i = 1; i < pv_length[1]; ++i) {
-        format_move(text, pv_table[1][i]);
+    for (int i = 0; i < line.pv_length; ++i) {
+        format_move(text, line.pv[i]);
         std::printf("%s ", text);
     }
     std::printf("\n");

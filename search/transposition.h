@@ -5,10 +5,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-
-inline constexpr uint8_t BOUND_EXACT = 2;
-inline constexpr uint8_t BOUND_UPPER = 3; // the true score is at most the stored one
-inline constexpr uint8_t BOUND_LOWER = 4; // the true score is at least the stored one
+#include "search/scores.h"
 
 inline constexpr int PROBE_MISS = 0;
 inline constexpr int PROBE_AVOID_NULL = 1; // a null move will not fail high here

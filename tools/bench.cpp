@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/classic/iterate.h"
+#include "search/limits.h"
 #include "tools/bench_run.h"
 
 namespace {

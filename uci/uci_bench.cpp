@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "search/classic/iterate.h"
+#include "search/limits.h"
 #include "tools/bench_run.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "search/classic/iterate.h"
+#include "search/limits.h"
 #include "search/root_lines.h"
 #include "uci/uci_output.h"
 

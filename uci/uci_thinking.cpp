@@ -4,11 +4,9 @@
 #include <chrono>
 
 #include "board/move_text.h"
-#include "search/classic/iterate.h"
-#include "search/classic/search.h"
+#include "search/limits.h"
 #include "search/root_lines.h"
 #include "search/scores.h"
-#include "search/transposition.h"
 #include "uci/uci_options.h"
 #include "uci/uci_output.h"
 #include "uci/win_draw_loss.h"
@@ -24,9 +22,9 @@ int32_t lines_depth = 0;
 // When the front end took the "go": the thinking lines count their time from there.
 std::chrono::steady_clock::time_point thinking_start = std::chrono::steady_clock::now();
 
-ReportedLine line_from_pv_table(int32_t score) {
-    ReportedLine line{pv_table[1][1], NULL_MOVE, score};
-    if (pv_length[1] > 2) line.reply = pv_table[1][2];
+ReportedLine reported_line_of(const ThinkingLine& thinking) {
+    ReportedLine line{thinking.pv[0], NULL_MOVE, thinking.score};
+    if (thinking.pv_length > 1) line.reply = thinking.pv[1];
     return line;
 }
 
@@ -40,20 +38,20 @@ void put_first(const ReportedLine& line) {
     lines.insert(lines.begin(), line);
 }
 
-void record(int32_t score) {
-    if (pv_length[1] < 2) return;
-    const ReportedLine line = line_from_pv_table(score);
-    if (reported_line > 1) {
+void record(const ThinkingLine& thinking) {
+    if (thinking.pv_length < 1) return;
+    const ReportedLine line = reported_line_of(thinking);
+    if (thinking.line > 1) {
         lines.push_back(line);
-    } else if (iteration_depth != lines_depth) {
+    } else if (thinking.depth != lines_depth) {
         lines.assign(1, line);
-        lines_depth = iteration_depth;
+        lines_depth = thinking.depth;
     } else {
         put_first(line);
     }
 }
 
-void send_info(int32_t score) {
+void send_info(const ThinkingLine& thinking) {
     // The time in milliseconds, the speed from microseconds, so that a search of a few
     // milliseconds already shows it.
     const auto elapsed = std::chrono::steady_clock::now() - thinking_start;
@@ -61,22 +59,25 @@ void send_info(int32_t score) {
         std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
     const int64_t milliseconds = microseconds / 1000;
     const int64_t nodes_per_second =
-        microseconds > 0 ? static_cast<int64_t>(static_cast<double>(node_count) * 1e6 /
+        microseconds > 0 ? static_cast<int64_t>(static_cast<double>(thinking.nodes) * 1e6 /
                                                 static_cast<double>(microseconds))
                          : 0;
-    std::string line = "info depth " + std::to_string(iteration_depth);
-    if (uci_settings.multi_pv > 1) line += " multipv " + std::to_string(reported_line);
-    line += " score " + uci_score(score);
-    if (reported_bound == BOUND_LOWER) line += " lowerbound";
-    if (reported_bound == BOUND_UPPER) line += " upperbound";
-    if (uci_settings.show_wdl) line += " " + wdl_text(score);
-    line += " time " + std::to_string(milliseconds) + " nodes " + std::to_string(node_count) +
+    std::string line = "info depth " + std::to_string(thinking.depth);
+    if (thinking.selective_depth > 0)
+        line += " seldepth " + std::to_string(thinking.selective_depth);
+    if (uci_settings.multi_pv > 1) line += " multipv " + std::to_string(thinking.line);
+    line += " score " + uci_score(thinking.score);
+    if (thinking.bound == BOUND_LOWER) line += " lowerbound";
+    if (thinking.bound == BOUND_UPPER) line += " upperbound";
+    if (uci_settings.show_wdl) line += " " + wdl_text(thinking.score);
+    line += " time " + std::to_string(milliseconds) + " nodes " + std::to_string(thinking.nodes) +
             " nps " + std::to_string(nodes_per_second);
-    if (pv_length[1] > 1) {
+    if (thinking.hash_permille >= 0) line += " hashfull " + std::to_string(thinking.hash_permille);
+    if (thinking.pv_length > 0) {
         line += " pv";
         char text[MOVE_TEXT_SIZE];
-        for (int i = 1; i < pv_length[1]; ++i) {
-            format_move(text, pv_table[1][i]);
+        for (int i = 0; i < thinking.pv_length; ++i) {
+            format_move(text, thinking.pv[i]);
             line += ' ';
             line += text;
         }
@@ -116,16 +117,16 @@ void UciThinking::playing_from_book() {
     send_line("info string book move");
 }
 
-void UciThinking::new_best_move(int32_t score) {
+void UciThinking::new_best_move(const ThinkingLine& line) {
     // With several lines a new best move of one pass says nothing about the order of the
     // lines: only whole depths are reported.
     if (search_limits.multi_pv > 1) return;
-    if (pv_length[1] >= 2) put_first(line_from_pv_table(score));
-    send_info(score);
+    if (line.pv_length >= 1) put_first(reported_line_of(line));
+    send_info(line);
 }
 
-void UciThinking::iteration_finished(int32_t score) {
-    record(score);
+void UciThinking::iteration_finished(const ThinkingLine& line) {
+    record(line);
     // Lines searched only for a strength level's choice are not shown.
-    if (reported_line <= uci_settings.multi_pv) send_info(score);
+    if (line.line <= uci_settings.multi_pv) send_info(line);
 }

@@ -13,8 +13,8 @@ class UciThinking : public ThinkingOutput {
   public:
     void playing_from_book() override;
     void search_started() override {}
-    void new_best_move(int32_t score) override;
-    void iteration_finished(int32_t score) override;
+    void new_best_move(const ThinkingLine& line) override;
+    void iteration_finished(const ThinkingLine& line) override;
 };
 
 // "cp <centipawns>" for an ordinary score (the evaluation counts 110 to the pawn), or

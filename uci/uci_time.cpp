@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "search/classic/iterate.h"
 #include "search/clock.h"
+#include "search/limits.h"
 #include "search/strong/time_management.h"
 
 namespace {

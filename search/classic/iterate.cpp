@@ -25,11 +25,7 @@ bool may_extend_time = false;
 bool score_dropped = false;
 bool search_aborted = false;
 bool first_move_aborted = false;
-int32_t root_score = 0;
 int32_t last_iteration_score = 0;
-int64_t node_count = 0;
-SearchLimits search_limits;
-std::atomic<bool> stop_requested{false};
 
 namespace {
 
@@ -81,7 +77,26 @@ bool skipped_at_root(const Move& move) {
 void keep_line(RootMove& line, const Move& move, int32_t score) {
     line.move = move;
     line.score = score;
-    keep_variation(line);
+    keep_variation(line, &pv_table[1][1], pv_length[1] - 1);
+}
+
+// A root move's variation put back into row 1, where the next iteration's ordering follows it.
+void show_variation(const RootMove& root) {
+    for (int32_t i = 0; i < root.pv_length; ++i)
+        pv_table[1][i + 1] = root.pv[i];
+    pv_length[1] = root.pv_length + 1;
+}
+
+// What the thinking output is told: the variation in row 1 under the iteration's depth.
+ThinkingLine thinking_line(int32_t score, int32_t line_number = 1) {
+    ThinkingLine line;
+    line.depth = iteration_depth;
+    line.nodes = node_count;
+    line.score = score;
+    line.line = line_number;
+    line.pv = &pv_table[1][1];
+    line.pv_length = std::max(pv_length[1] - 1, 0);
+    return line;
 }
 
 // MultiPV after the iteration found the best line: each further line is a root search of the
@@ -111,11 +126,10 @@ Move report_every_line(const Move& best) {
 
     // 3. Every line, best first; the table row and the root score are the best line's again.
     sort_root_lines(lines, line_count);
-    for (reported_line = 1; reported_line <= line_count; ++reported_line) {
-        show_variation(lines[reported_line - 1]);
-        thinking_output->iteration_finished(lines[reported_line - 1].score);
+    for (int32_t line = 1; line <= line_count; ++line) {
+        show_variation(lines[line - 1]);
+        thinking_output->iteration_finished(thinking_line(lines[line - 1].score, line));
     }
-    reported_line = 1;
     show_variation(lines[0]);
     root_score = lines[0].score;
     return lines[0].move;
@@ -182,7 +196,7 @@ Move search_best_move() {
             if (search_limits.multi_pv > 1 && !search_aborted && best.from != 0)
                 best = report_every_line(best);
             else
-                thinking_output->iteration_finished(root_score);
+                thinking_output->iteration_finished(thinking_line(root_score));
         }
         reset_killer_scores();
         // Cut off by the clock, the node limit or "stop": a deeper iteration would be cut off
@@ -249,7 +263,7 @@ Move search_root(int32_t alpha, int32_t beta, int32_t depth) {
             if (score + SCORE_DROP_MARGIN < last_iteration_score) score_dropped = true;
             if (!finding_further_lines) tt_store(depth, score, BOUND_EXACT, list[i]);
             update_pv(list[i]);
-            thinking_output->new_best_move(score);
+            thinking_output->new_best_move(thinking_line(score));
         }
     }
 

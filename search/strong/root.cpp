@@ -12,8 +12,8 @@
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "nnue/accumulator.h"
-#include "search/classic/iterate.h"
-#include "search/classic/search.h"
+#include "search/limits.h"
+#include "search/root_lines.h"
 #include "search/scores.h"
 #include "search/strong/correction.h"
 #include "search/strong/ordering.h"
@@ -39,14 +39,27 @@ constexpr int32_t MATE_IN_ONE_SCORE = MATE_SCORE - 2;
 
 bool tables_ready = false;
 
+// What the thinking output is told about a root move's line at the iteration in progress.
+ThinkingLine thinking_line(const RootMove& root, int32_t score, int32_t line_number = 1) {
+    ThinkingLine line;
+    line.depth = strong_iteration_depth;
+    line.nodes = node_count;
+    line.score = score;
+    line.line = line_number;
+    line.pv = root.pv;
+    line.pv_length = root.pv_length;
+    return line;
+}
+
 // A root that is already drawn reports a draw at every depth and gives no move, as the engine
 // adjudicates the draw itself.
 Move report_drawn_root(int32_t state) {
     game_state = state;
     root_score = 0;
-    pv_length[1] = 0;
-    for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth)
-        thinking_output->iteration_finished(0);
+    ThinkingLine line;
+    line.nodes = node_count;
+    for (line.depth = 1; line.depth <= search_limits.max_depth; ++line.depth)
+        thinking_output->iteration_finished(line);
     return NULL_MOVE;
 }
 
@@ -109,10 +122,9 @@ void collect_root_moves() {
 }
 
 int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t first) {
-    // 1. Per iteration: the evaluation's phase reference, the moves' previous scores.
+    // 1. Per iteration: the moves' previous scores.
     ply = 1;
-    root_non_pawn_count = non_pawn_count;
-    pv_length[1] = 1;
+    strong_pv_length[1] = 1;
     const bool in_check = side_to_move_in_check();
     const int32_t child_depth = depth - 1 + (in_check ? 1 : 0);
     int32_t best_score = -INFINITE_SCORE;
@@ -143,10 +155,10 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
 
         // 2.2 The move's own score and line, when it is more than a zero-window bound.
         if (i == first || score > alpha) {
-            update_pv(root.move);
+            update_strong_pv(root.move);
             root.score = score;
             root.bound = score >= beta ? BOUND_LOWER : score <= alpha ? BOUND_UPPER : BOUND_EXACT;
-            keep_variation(root);
+            keep_variation(root, &strong_pv_table[1][1], strong_pv_length[1] - 1);
         } else {
             root.score = -INFINITE_SCORE;
         }
@@ -155,7 +167,7 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
             std::rotate(root_moves + first, root_moves + i, root_moves + i + 1);
             if (score >= beta) return score;
             alpha = score;
-            if (i != first) thinking_output->new_best_move(score);
+            if (i != first) thinking_output->new_best_move(thinking_line(root_moves[first], score));
         }
     }
     return best_score;
@@ -177,8 +189,6 @@ Move strong_search_best_move() {
         tables_ready = true;
     }
     node_count = 0;
-    search_aborted = false;
-    first_move_aborted = false;
     prepare_strong_ordering();
     start_strong_clock(search_limits.use_clock ? plan_time(strong_clock) : TimePlan{});
     strong_next_check = INT64_MAX;
@@ -206,6 +216,7 @@ Move strong_search_best_move() {
     int32_t last_score = 0;
     int32_t stable_iterations = 0;
     Move last_best = NULL_MOVE;
+    int32_t& iteration_depth = strong_iteration_depth;
     for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
         // 4.1 The best line; with MultiPV each further line from the moves not yet in a line,
         // its window around that line's last score. The limits are looked at only once every
@@ -221,16 +232,14 @@ Move strong_search_best_move() {
         // 4.2 A finished iteration: its lines go out, best first.
         if (lines > 1) {
             sort_root_lines(root_moves, lines);
-            for (reported_line = 1; reported_line <= lines; ++reported_line) {
-                show_variation(root_moves[reported_line - 1]);
-                thinking_output->iteration_finished(root_moves[reported_line - 1].score);
+            for (int32_t line = 1; line <= lines; ++line) {
+                const RootMove& root = root_moves[line - 1];
+                thinking_output->iteration_finished(thinking_line(root, root.score, line));
             }
-            reported_line = 1;
             score = root_moves[0].score;
         }
         root_score = score;
-        show_variation(root_moves[0]);
-        if (lines == 1) thinking_output->iteration_finished(score);
+        if (lines == 1) thinking_output->iteration_finished(thinking_line(root_moves[0], score));
 
         // 4.3 Whether to go deeper: the node limit, "stop", a short enough mate, a single legal
         // move, and the soft limit as the stability of the best move and the trend of the score
@@ -253,12 +262,11 @@ Move strong_search_best_move() {
     // a cut-off iteration has also gone. After a cut-off iteration its line goes out again,
     // with the nodes and time at the end, under the depth last completed.
     root_score = root_moves[0].score;
-    show_variation(root_moves[0]);
     if (strong_stopped) {
         iteration_depth = std::max(iteration_depth - 1, 1);
-        reported_bound = root_moves[0].bound;
-        thinking_output->iteration_finished(root_score);
-        reported_bound = BOUND_EXACT;
+        ThinkingLine line = thinking_line(root_moves[0], root_score);
+        line.bound = root_moves[0].bound;
+        thinking_output->iteration_finished(line);
     }
     if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
     return root_moves[0].move;

@@ -11,8 +11,7 @@
 #include "board/repetition.h"
 #include "eval/evaluate.h"
 #include "nnue/accumulator.h"
-#include "search/classic/iterate.h"
-#include "search/classic/search.h"
+#include "search/limits.h"
 #include "search/scores.h"
 #include "search/strong/correction.h"
 #include "search/strong/ordering.h"
@@ -22,6 +21,9 @@
 #include "search/transposition.h"
 
 StrongParameters strong_parameters;
+int32_t strong_iteration_depth = 0;
+Move strong_pv_table[STRONG_PLY_ROWS][STRONG_PLY_ROWS];
+int32_t strong_pv_length[STRONG_PLY_ROWS];
 
 namespace {
 
@@ -37,7 +39,7 @@ constexpr int32_t SORT_MIN_DEPTH = 3;
 // Reductions by depth and move number, both capped here.
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
-int32_t static_eval_stack[MAX_PLY];
+int32_t static_eval_stack[STRONG_PLY_ROWS];
 
 // The position's evaluation: the network's, or the hand-written one.
 inline int32_t strong_static_eval() {
@@ -126,6 +128,13 @@ int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
 
 } // namespace
 
+void update_strong_pv(const Move& move) {
+    strong_pv_table[ply][ply] = move;
+    for (int32_t j = ply + 1; j < strong_pv_length[ply + 1]; ++j)
+        strong_pv_table[ply][j] = strong_pv_table[ply + 1][j];
+    strong_pv_length[ply] = strong_pv_length[ply + 1];
+}
+
 void init_strong_search() {
     for (int depth = 1; depth < REDUCTION_TABLE_SIZE; ++depth)
         for (int number = 1; number < REDUCTION_TABLE_SIZE; ++number)
@@ -143,9 +152,9 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // with the depth used up the captures decide.
     const bool in_check =
         check == CheckKnown::UNKNOWN ? side_to_move_in_check() : check == CheckKnown::IN_CHECK;
-    if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
+    if (in_check && tune.use_check_extension && ply < 2 * strong_iteration_depth + 8) ++depth;
     if (depth <= 0) return quiesce_node(alpha, beta, 0, in_check);
-    pv_length[ply] = ply;
+    strong_pv_length[ply] = ply;
 
     // 2. The limits: clock, nodes, "stop".
     strong_poll_limits();
@@ -155,7 +164,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // counts), and the deepest ply the tables allow.
     if (is_repetition()) return 0;
     if (fifty_move_rule_reached() && !in_check) return 0;
-    if (ply >= SEARCH_PLY_LIMIT) return strong_static_eval();
+    if (ply >= STRONG_PLY_LIMIT) return strong_static_eval();
 
     // 4. Mate-distance pruning: no line from here can beat a mate already found nearer the root.
     alpha = std::max(alpha, ply - MATE_SCORE);
@@ -329,7 +338,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                 best_score = score;
                 if (score > alpha) {
                     best_move = move;
-                    if (pv_node) update_pv(move);
+                    if (pv_node) update_strong_pv(move);
                     if (score >= beta) {
                         if (quiet)
                             reward_quiet_cutoff(move, depth, tried_quiets, tried_quiet_count);
@@ -380,12 +389,12 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
                      int32_t static_eval) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
-    pv_length[ply] = ply;
+    strong_pv_length[ply] = ply;
 
     // 1. The limits, and the deepest ply the tables allow.
     strong_poll_limits();
     if (strong_stopped) return 0;
-    if (ply >= SEARCH_PLY_LIMIT) return strong_static_eval();
+    if (ply >= STRONG_PLY_LIMIT) return strong_static_eval();
 
     // 2. The table, at depth 0.
     const TableHit hit = strong_tt_probe();
@@ -454,7 +463,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             best_score = score;
             if (score > alpha) {
                 best_move = move;
-                if (pv_node) update_pv(move);
+                if (pv_node) update_strong_pv(move);
                 if (score >= beta) break;
                 alpha = score;
             }

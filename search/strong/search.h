@@ -5,6 +5,15 @@
 
 #include <cstdint>
 
+#include "board/position.h"
+
+// No node of the strong search lies deeper than this: a node this deep is scored statically. The
+// per-ply tables have two rows more, as the ordering clears the killers one ply ahead and a node
+// at the limit still starts its principal variation. Iterations end at depth 30, and the check
+// extension stops at ply 2 * 30 + 8, so only a long line of captures after that comes near it.
+inline constexpr int32_t STRONG_PLY_LIMIT = 128;
+inline constexpr int32_t STRONG_PLY_ROWS = STRONG_PLY_LIMIT + 2;
+
 // The numbers that shape the strong search, in one place. Margins are in evaluation units (a
 // pawn is 110).
 struct StrongParameters {
@@ -36,6 +45,16 @@ struct StrongParameters {
     bool use_counter_moves = true;
 };
 extern StrongParameters strong_parameters;
+
+// The iteration in progress.
+extern int32_t strong_iteration_depth;
+
+// Row p holds the principal variation found at ply p in columns p .. strong_pv_length[p] - 1.
+extern Move strong_pv_table[STRONG_PLY_ROWS][STRONG_PLY_ROWS];
+extern int32_t strong_pv_length[STRONG_PLY_ROWS];
+
+// Stores `move` as the first move of this ply's principal variation, followed by the child's.
+void update_strong_pv(const Move& move);
 
 // Whether the side to move is in check, where the caller has already asked.
 enum class CheckKnown : int8_t { UNKNOWN, IN_CHECK, NOT_IN_CHECK };

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "search/classic/iterate.h"
+#include "search/limits.h"
 
 // The time an interface takes to receive a move and stop the engine's clock, and the engine to
 // be scheduled again, unless the front end says otherwise (milliseconds).

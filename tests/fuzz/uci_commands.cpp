@@ -45,10 +45,10 @@ class BoundedThinking : public ThinkingOutput {
   public:
     void playing_from_book() override { uci_.playing_from_book(); }
     void search_started() override { uci_.search_started(); }
-    void new_best_move(int32_t score) override { uci_.new_best_move(score); }
-    void iteration_finished(int32_t score) override {
-        uci_.iteration_finished(score);
-        if (iteration_depth >= SEARCH_DEPTH) stop_requested.store(true);
+    void new_best_move(const ThinkingLine& line) override { uci_.new_best_move(line); }
+    void iteration_finished(const ThinkingLine& line) override {
+        uci_.iteration_finished(line);
+        if (line.depth >= SEARCH_DEPTH) stop_requested.store(true);
     }
 
   private:

@@ -8,7 +8,7 @@
 #include "board/movegen.h"
 #include "board/repetition.h"
 #include "book/book.h"
-#include "search/classic/iterate.h"
+#include "search/limits.h"
 #include "search/strong/root.h"
 #include "search/strong/time_management.h"
 #include "search/thinking.h"
