@@ -15,17 +15,25 @@ inline bool slider_on_lines(int bit, int first, uint64_t sliders, uint64_t occup
     return false;
 }
 
-struct Attackers {
+} // namespace
+
+struct Position::Attackers {
     int32_t king, rook, queen, pawn, bishop, knight;
 };
-constexpr Attackers WHITE_ATTACKERS{WHITE_KING, WHITE_ROOK,   WHITE_QUEEN,
-                                    WHITE_PAWN, WHITE_BISHOP, WHITE_KNIGHT};
-constexpr Attackers BLACK_ATTACKERS{BLACK_KING, BLACK_ROOK,   BLACK_QUEEN,
-                                    BLACK_PAWN, BLACK_BISHOP, BLACK_KNIGHT};
+
+namespace {
+
+constexpr Position::Attackers WHITE_ATTACKERS{WHITE_KING, WHITE_ROOK,   WHITE_QUEEN,
+                                              WHITE_PAWN, WHITE_BISHOP, WHITE_KNIGHT};
+constexpr Position::Attackers BLACK_ATTACKERS{BLACK_KING, BLACK_ROOK,   BLACK_QUEEN,
+                                              BLACK_PAWN, BLACK_BISHOP, BLACK_KNIGHT};
+
+} // namespace
 
 // Steppers first, from tables; then the sliders, whose rays are followed only when a slider of
 // the kind stands somewhere on one of the square's lines (most of the time none does).
-inline bool attacked_by(int square, const Attackers& by, const uint64_t* pawn_from) {
+inline bool Position::attacked_by(int square, const Attackers& by,
+                                  const uint64_t* pawn_from) const {
     assert(square_bit[square] != 0);
     const int bit = bit_index(square);
     if ((attack_tables.knight[bit] & squares_of[by.knight]) != 0 ||
@@ -43,22 +51,18 @@ inline bool attacked_by(int square, const Attackers& by, const uint64_t* pawn_fr
            slider_on_lines(bit, DIAGONAL, diagonal, occupied);
 }
 
-} // namespace
-
-bool square_attacked(int square, bool by_white) {
+bool Position::square_attacked(int square, bool by_white) const {
     return by_white ? attacked_by(square, WHITE_ATTACKERS, attack_tables.white_pawn_from)
                     : attacked_by(square, BLACK_ATTACKERS, attack_tables.black_pawn_from);
 }
 
-bool side_to_move_in_check() {
+bool Position::side_to_move_in_check() const {
     return side_to_move == 1 ? square_attacked(white_king_square, false)
                              : square_attacked(black_king_square, true);
 }
 
-namespace {
-
 // Did the piece that left `vacated` uncover an enemy slider on the line to `king`?
-inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
+inline bool Position::uncovers_attack(int king, int vacated, const Attackers& by) const {
     const int king_bit = bit_index(king);
     const int direction = line_direction[king_bit][bit_index(vacated)];
     if (direction < 0) return false;
@@ -68,12 +72,10 @@ inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
     return (first_piece_on_ray(king_bit, direction, occupied_squares()) & sliders) != 0;
 }
 
-} // namespace
-
 // Both legality tests are compiled whole and never inlined, so that every program that links
 // the board runs the same code here (see the phase evaluators).
-[[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index,
-                                                    bool mover_was_in_check) {
+[[gnu::noinline, gnu::flatten]] bool Position::move_was_legal(const Move* list, int index,
+                                                              bool mover_was_in_check) const {
     const Move& move = list[index];
     const int32_t mover = board[move.to];
     if (mover_was_in_check || move.castle != CASTLE_NONE || move.ep_flag || mover == WHITE_KING ||
@@ -84,7 +86,7 @@ inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
                              : !uncovers_attack(black_king_square, move.from, WHITE_ATTACKERS);
 }
 
-[[gnu::noinline, gnu::flatten]] bool move_was_legal(const Move* list, int index) {
+[[gnu::noinline, gnu::flatten]] bool Position::move_was_legal(const Move* list, int index) const {
     switch (list[index].castle) {
     case CASTLE_NONE:
         // side_to_move already names the opponent of the side that moved.
@@ -106,7 +108,7 @@ inline bool uncovers_attack(int king, int vacated, const Attackers& by) {
     }
 }
 
-uint64_t check_evasion_squares() {
+uint64_t Position::check_evasion_squares() const {
     const bool white = side_to_move == 1;
     const Attackers& enemy = white ? BLACK_ATTACKERS : WHITE_ATTACKERS;
     const int king_bit = bit_index(white ? white_king_square : black_king_square);
@@ -134,7 +136,7 @@ uint64_t check_evasion_squares() {
     return checkers > 1 ? 0 : squares;
 }
 
-bool may_give_check(const Move& move) {
+bool Position::may_give_check(const Move& move) const {
     if (move.castle != CASTLE_NONE || move.ep_flag) return true;
     const bool white = side_to_move == 1;
     const Attackers& own = white ? WHITE_ATTACKERS : BLACK_ATTACKERS;
@@ -169,7 +171,7 @@ bool may_give_check(const Move& move) {
     return (behind & sliders) != 0;
 }
 
-uint64_t squares_needing_legality_test(bool in_check) {
+uint64_t Position::squares_needing_legality_test(bool in_check) const {
     if (in_check) return ~uint64_t{0};
     const bool white = side_to_move == 1;
     const Attackers& enemy = white ? BLACK_ATTACKERS : WHITE_ATTACKERS;

@@ -4,7 +4,14 @@
 
 namespace {
 
-void add_white_pawn_captures(Move* list, int32_t& count, int sq) {
+// The generators' ray orders as directions of the ray tables.
+constexpr int BISHOP_DIRECTIONS[4] = {2, 6, 3, 7};            // steps 13, -13, 11, -11
+constexpr int ROOK_DIRECTIONS[4] = {0, 4, 1, 5};              // steps 12, -12, 1, -1
+constexpr int QUEEN_DIRECTIONS[8] = {2, 6, 3, 7, 0, 4, 1, 5}; // bishop's, then rook's
+
+} // namespace
+
+void Position::add_white_pawn_captures(Move* list, int32_t& count, int sq) const {
     if (is_black_piece(board[sq + 13])) add_pawn_move(list, count, sq, sq + 13, 0);
     if (is_black_piece(board[sq + 11])) add_pawn_move(list, count, sq, sq + 11, 0);
     if (ep_square == sq + 13) add_pawn_move(list, count, sq, sq + 13, 1);
@@ -12,7 +19,7 @@ void add_white_pawn_captures(Move* list, int32_t& count, int sq) {
     if (board[sq + 12] == EMPTY && rank_of[sq] == 7) add_pawn_move(list, count, sq, sq + 12, 0);
 }
 
-void add_black_pawn_captures(Move* list, int32_t& count, int sq) {
+void Position::add_black_pawn_captures(Move* list, int32_t& count, int sq) const {
     if (is_white_piece(board[sq - 13])) add_pawn_move(list, count, sq, sq - 13, 0);
     if (is_white_piece(board[sq - 11])) add_pawn_move(list, count, sq, sq - 11, 0);
     if (ep_square == sq - 13) add_pawn_move(list, count, sq, sq - 13, 1);
@@ -20,16 +27,12 @@ void add_black_pawn_captures(Move* list, int32_t& count, int sq) {
     if (board[sq - 12] == EMPTY && rank_of[sq] == 2) add_pawn_move(list, count, sq, sq - 12, 0);
 }
 
-// The generators' ray orders as directions of the ray tables.
-constexpr int BISHOP_DIRECTIONS[4] = {2, 6, 3, 7};            // steps 13, -13, 11, -11
-constexpr int ROOK_DIRECTIONS[4] = {0, 4, 1, 5};              // steps 12, -12, 1, -1
-constexpr int QUEEN_DIRECTIONS[8] = {2, 6, 3, 7, 0, 4, 1, 5}; // bishop's, then rook's
-
 // The capture at the end of each ray, in the given order: the first piece on a ray is found by
 // a bit scan, where stepping along the ray was a loop whose length no predictor can guess.
 template <int N>
-inline void add_ray_captures(Move* list, int32_t& count, int from, const int (&directions)[N],
-                             uint64_t occupied, uint64_t enemies) {
+inline void Position::add_ray_captures(Move* list, int32_t& count, int from,
+                                       const int (&directions)[N], uint64_t occupied,
+                                       uint64_t enemies) const {
     const int bit = bit_index(from);
     for (int direction : directions) {
         if ((attack_tables.ray[bit][direction] & enemies) == 0) continue;
@@ -42,14 +45,14 @@ inline void add_ray_captures(Move* list, int32_t& count, int from, const int (&d
 
 // A knight's or king's captures, in its step order; most of the time there is none, which one
 // test of its attack set against the enemy pieces tells.
-inline void add_step_captures(Move* list, int32_t& count, int from, const int (&steps)[8],
-                              uint64_t reach, uint64_t enemies) {
+inline void Position::add_step_captures(Move* list, int32_t& count, int from, const int (&steps)[8],
+                                        uint64_t reach, uint64_t enemies) const {
     if ((reach & enemies) == 0) return;
     for (int step : steps)
         add_capture(list, count, from, from + step);
 }
 
-uint64_t pieces_of_colour(int colour) {
+uint64_t Position::pieces_of_colour(int colour) const {
     const int32_t pawn = colour == 1 ? WHITE_PAWN : BLACK_PAWN;
     uint64_t pieces = 0;
     for (int32_t code = pawn; code <= BLACK_BISHOP; code += 2)
@@ -57,9 +60,7 @@ uint64_t pieces_of_colour(int colour) {
     return pieces;
 }
 
-} // namespace
-
-void generate_captures(Move* list, int32_t& count) {
+void Position::generate_captures(Move* list, int32_t& count) const {
     const int32_t* slots = side_slots[side_to_move];
     const int32_t slot_count = side_slot_count[side_to_move];
     const uint64_t occupied = occupied_squares();

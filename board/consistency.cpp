@@ -11,9 +11,11 @@ inline bool is_real_piece(int32_t code) {
     return code != OFF_BOARD && code != EMPTY;
 }
 
+} // namespace
+
 // Every occupied slot names a square holding a piece that points back at it; every piece on the
 // board has such a slot, and every empty square points nowhere.
-bool piece_list_matches_board() {
+bool Position::piece_list_matches_board() const {
     if (piece_count < 0 || piece_count > 32) return false;
     for (int slot = 1; slot <= piece_count; ++slot) {
         const int square = piece_list[slot];
@@ -36,7 +38,7 @@ bool piece_list_matches_board() {
 // non_pawn_count drops with every knight, bishop, rook or queen captured but does not rise for
 // a promotion, so it may fall short of the pieces on the board by at most the pawns that are
 // gone (and goes below 0 when promoted pieces are taken again).
-bool non_pawn_count_fits() {
+bool Position::non_pawn_count_fits() const {
     int32_t pieces = 0, pawns = 0;
     for (int square = A1; square <= H8; ++square) {
         const int32_t code = board[square];
@@ -50,7 +52,7 @@ bool non_pawn_count_fits() {
 
 // The keys may differ only by the castling numbers of corners whose rook square has seen a move
 // (see keys.h): the difference must be the XOR of some of those corners' held/lost pairs.
-bool key_agrees() {
+bool Position::key_agrees() const {
     const uint64_t difference = hash_key ^ compute_key();
     const struct {
         int corner;
@@ -74,7 +76,7 @@ bool key_agrees() {
 
 // The square sets follow every board write, so they agree with the board even where nothing
 // else can be asserted.
-bool square_sets_match_board() {
+bool Position::square_sets_match_board() const {
     uint64_t seen = 0;
     for (int code = 0; code < PIECE_CODES; ++code) {
         if ((seen & squares_of[code]) != 0) return false;
@@ -85,9 +87,7 @@ bool square_sets_match_board() {
     return seen == ~uint64_t{0};
 }
 
-} // namespace
-
-bool position_is_consistent() {
+bool Position::position_is_consistent() const {
     if (!square_sets_match_board()) return false;
     // Once a side has been handed the move by hand the position is no longer one of chess: that
     // side may take the king, or take en passant behind its own double step (unmake then puts

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/position.h"
 

@@ -63,7 +63,7 @@ void init_keys() {
     zobrist_side[1] = draw_key();
 }
 
-uint64_t compute_pawn_key() {
+uint64_t Position::compute_pawn_key() const {
     uint64_t key = 0;
     for (int slot = 1; slot <= piece_count; ++slot) {
         const int square = piece_list[slot];
@@ -74,7 +74,7 @@ uint64_t compute_pawn_key() {
     return key;
 }
 
-uint64_t compute_key() {
+uint64_t Position::compute_key() const {
     uint64_t key = 0;
     for (int slot = 1; slot <= piece_count; ++slot) {
         const int square = piece_list[slot];

@@ -28,23 +28,9 @@ inline void xor_key(uint64_t& key, uint64_t value) {
     key ^= value;
 }
 
-// The key the position will have after `move` when the move is an ordinary one (not a castling,
-// a double step, a promotion, an en-passant capture or a king's first move). A guess for
-// prefetching the table slot before the move is made; nothing may rely on it.
-inline uint64_t key_after_ordinary_move(const Move& move) {
+inline uint64_t Position::key_after_ordinary_move(const Move& move) const {
     const int32_t piece = board[move.from];
     return hash_key ^ zobrist_piece[piece][move.from] ^ zobrist_piece[piece][move.to] ^
            zobrist_piece[board[move.to]][move.to] ^ zobrist_ep[ep_square] ^ zobrist_side[0] ^
            zobrist_side[1];
 }
-
-// The pawns' share of the key (pawn_key) computed from scratch; make_move keeps it exactly.
-uint64_t compute_pawn_key();
-
-// The key of the current position computed from scratch. The key make_move keeps agrees with it
-// except in two cases. The castling numbers change only on a king's first move, while
-// compute_key reads the move counts: once a rook has left (or been taken on) its corner before
-// its king moved, the key keeps that right's "held" number and compute_key has the "lost" one.
-// The book's keys were made this way, so it stays. And a side handed the move by hand (the
-// commands "white" and "black", see side_set_by_hand) leaves the side number as it was.
-uint64_t compute_key();

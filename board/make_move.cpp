@@ -5,17 +5,8 @@
 #include "board/consistency.h"
 #include "board/keys.h"
 
-namespace {
-
-inline void count_move_on(int square) {
-    ++square_move_count[square];
-}
-inline void uncount_move_on(int square) {
-    --square_move_count[square];
-}
-
 // A castling moves the rook too: on the board, in its piece-list slot and in the key.
-inline void castle_rook(int32_t rook, int rook_from, int rook_to) {
+inline void Position::castle_rook(int32_t rook, int rook_from, int rook_to) {
     hash_key ^= zobrist_piece[rook][rook_from] ^ zobrist_piece[rook][rook_to];
     count_move_on(rook_from);
     count_move_on(rook_to);
@@ -27,7 +18,7 @@ inline void castle_rook(int32_t rook, int rook_from, int rook_to) {
     piece_index[rook_from] = 0;
 }
 
-inline void uncastle_rook(int32_t rook, int rook_home, int rook_now) {
+inline void Position::uncastle_rook(int32_t rook, int rook_home, int rook_now) {
     uncount_move_on(rook_home);
     uncount_move_on(rook_now);
     const int32_t slot = piece_index[rook_now];
@@ -41,8 +32,9 @@ inline void uncastle_rook(int32_t rook, int rook_home, int rook_now) {
 // The castling part of the key changes only on a king's first move: for each castling whose
 // rook has not moved, the key for the right held is replaced by the key for the right lost. A
 // rook that left its corner earlier took the right away through the counts alone.
-inline void drop_castling_keys(int king_home, int kingside_rook, int queenside_rook,
-                               const uint64_t* kingside_keys, const uint64_t* queenside_keys) {
+inline void Position::drop_castling_keys(int king_home, int kingside_rook, int queenside_rook,
+                                         const uint64_t* kingside_keys,
+                                         const uint64_t* queenside_keys) {
     if (square_move_count[king_home] != 0) return;
     hash_key ^= kingside_keys[square_move_count[kingside_rook] == 0 ? 1 : 0];
     hash_key ^= queenside_keys[square_move_count[queenside_rook] == 0 ? 1 : 0];
@@ -50,7 +42,7 @@ inline void drop_castling_keys(int king_home, int kingside_rook, int queenside_r
     hash_key ^= queenside_keys[0];
 }
 
-inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
+inline void Position::capture_en_passant(Move& move, int victim_square, int32_t victim) {
     hash_key ^= zobrist_piece[victim][victim_square];
     pawn_key ^= zobrist_piece[victim][victim_square];
     put_on_square(victim_square, board[victim_square], EMPTY);
@@ -61,8 +53,8 @@ inline void capture_en_passant(Move& move, int victim_square, int32_t victim) {
     piece_index[victim_square] = 0;
 }
 
-inline void move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
-                      int32_t enemy_pawn) {
+inline void Position::move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
+                                int32_t enemy_pawn) {
     const int from = move.from, to = move.to;
     pawn_key ^= zobrist_piece[pawn][from];
     if (move.promotion != 0) {
@@ -84,9 +76,7 @@ inline void move_pawn(Move& move, int32_t pawn, int32_t target, int double_step,
     count_move_on(from);
 }
 
-} // namespace
-
-void make_move(Move* list, int index) {
+void Position::make_move(Move* list, int index) {
     Move& move = list[index];
     const int from = move.from, to = move.to;
     const int32_t piece = board[from];
@@ -164,7 +154,7 @@ void make_move(Move* list, int index) {
     assert(position_is_consistent());
 }
 
-void unmake_move(const Move* list, int index) {
+void Position::unmake_move(const Move* list, int index) {
     const Move& move = list[index];
     const int from = move.from, to = move.to;
     const int32_t captured = move.captured;
@@ -224,7 +214,7 @@ void unmake_move(const Move* list, int index) {
     side_to_move ^= 1;
 }
 
-void make_null_move(MoveUndo& undo) {
+void Position::make_null_move(MoveUndo& undo) {
     undo.key = hash_key;
     undo.pawn_key = pawn_key;
     undo.ep_square = ep_square;
@@ -237,7 +227,7 @@ void make_null_move(MoveUndo& undo) {
     assert(position_is_consistent());
 }
 
-void unmake_null_move(const MoveUndo& undo) {
+void Position::unmake_null_move(const MoveUndo& undo) {
     ep_square = undo.ep_square;
     side_to_move ^= 1;
     --ply;

@@ -1,8 +1,6 @@
 #include "board/movegen.h"
 
-namespace {
-
-void add_white_pawn_moves(Move* list, int32_t& count, int sq) {
+void Position::add_white_pawn_moves(Move* list, int32_t& count, int sq) const {
     if (rank_of[sq] == 2 && board[sq + 24] == EMPTY && board[sq + 12] == EMPTY)
         add_pawn_move(list, count, sq, sq + 24, 0);
     if (is_black_piece(board[sq + 13])) add_pawn_move(list, count, sq, sq + 13, 0);
@@ -12,7 +10,7 @@ void add_white_pawn_moves(Move* list, int32_t& count, int sq) {
     if (board[sq + 12] == EMPTY) add_pawn_move(list, count, sq, sq + 12, 0);
 }
 
-void add_black_pawn_moves(Move* list, int32_t& count, int sq) {
+void Position::add_black_pawn_moves(Move* list, int32_t& count, int sq) const {
     if (rank_of[sq] == 7 && board[sq - 24] == EMPTY && board[sq - 12] == EMPTY)
         add_pawn_move(list, count, sq, sq - 24, 0);
     if (is_white_piece(board[sq - 13])) add_pawn_move(list, count, sq, sq - 13, 0);
@@ -24,8 +22,9 @@ void add_black_pawn_moves(Move* list, int32_t& count, int sq) {
 
 // Castlings after the king's steps, kingside first. Whether the king is in check or crosses an
 // attacked square is decided by move_was_legal after the move is made.
-void add_castlings(Move* list, int32_t& count, int sq, int home, int kingside_rook_square,
-                   int queenside_rook_square, int32_t rook, uint8_t kingside, uint8_t queenside) {
+void Position::add_castlings(Move* list, int32_t& count, int sq, int home, int kingside_rook_square,
+                             int queenside_rook_square, int32_t rook, uint8_t kingside,
+                             uint8_t queenside) const {
     if (sq != home || square_move_count[home] != 0) return;
     if (square_move_count[kingside_rook_square] == 0 && board[kingside_rook_square] == rook &&
         board[home + 1] == EMPTY && board[home + 2] == EMPTY)
@@ -35,9 +34,7 @@ void add_castlings(Move* list, int32_t& count, int sq, int home, int kingside_ro
         add_king_move(list, count, sq, home - 2, queenside);
 }
 
-} // namespace
-
-void generate_moves(Move* list, int32_t& count) {
+void Position::generate_moves(Move* list, int32_t& count) const {
     const int32_t* slots = side_slots[side_to_move];
     const int32_t slot_count = side_slot_count[side_to_move];
     for (int32_t k = 0; k < slot_count; ++k) {

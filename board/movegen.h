@@ -1,19 +1,10 @@
-// Pseudo-legal move and capture generation. Neither generator asks whether a move leaves the
-// mover's king attacked or castles through check: the caller makes each move and asks
-// move_was_legal. The order of appending is fixed, because ordering ties, the book and the
-// move parser all walk the list in this order.
+// Pseudo-legal move and capture generation (declared in board/position.h): what the two
+// generators share.
 #pragma once
 
 #include <cstdint>
 
 #include "board/position.h"
-
-// Appends every pseudo-legal move of side_to_move at list[count], increasing count.
-void generate_moves(Move* list, int32_t& count);
-
-// Appends every pseudo-legal capture (en passant included) and every pawn move to the last
-// rank (expanded into four promotions) of side_to_move.
-void generate_captures(Move* list, int32_t& count);
 
 inline void append_move(Move* list, int32_t& count, int from, int to, int captured, uint8_t ep_flag,
                         uint8_t promotion, uint8_t castle) {
@@ -39,7 +30,8 @@ inline bool is_white_piece(int32_t code) {
 // One pawn move, expanded into four promotions (queen, rook, knight, bishop) from the seventh
 // rank (white) or second rank (black). Callers pass empty targets for steps and enemy pieces
 // for captures; the colour of the target is not tested here.
-inline void add_pawn_move(Move* list, int32_t& count, int from, int to, uint8_t ep_flag) {
+inline void Position::add_pawn_move(Move* list, int32_t& count, int from, int to,
+                                    uint8_t ep_flag) const {
     const int32_t target = board[to];
     if (target == OFF_BOARD) return;
     const int32_t pawn = board[from];
@@ -67,7 +59,7 @@ inline void add_pawn_move(Move* list, int32_t& count, int from, int to, uint8_t 
 }
 
 // One knight jump: a quiet move to an empty square, a capture of an enemy piece.
-inline void add_knight_move(Move* list, int32_t& count, int from, int to) {
+inline void Position::add_knight_move(Move* list, int32_t& count, int from, int to) const {
     const int32_t target = board[to];
     if (target == OFF_BOARD) return;
     if (target == EMPTY) {
@@ -78,7 +70,8 @@ inline void add_knight_move(Move* list, int32_t& count, int from, int to) {
 }
 
 // One king step, or a castling whose squares the caller has already found empty.
-inline void add_king_move(Move* list, int32_t& count, int from, int to, uint8_t castle) {
+inline void Position::add_king_move(Move* list, int32_t& count, int from, int to,
+                                    uint8_t castle) const {
     if (castle == CASTLE_NONE) {
         add_knight_move(list, count, from, to);
     } else if (board[to] != OFF_BOARD) {
@@ -87,7 +80,7 @@ inline void add_king_move(Move* list, int32_t& count, int from, int to, uint8_t 
 }
 
 // Every move along one ray: quiet moves nearest first, then the capture that ends it, if any.
-inline void add_slide_moves(Move* list, int32_t& count, int from, int first_to) {
+inline void Position::add_slide_moves(Move* list, int32_t& count, int from, int first_to) const {
     const int step = first_to - from;
     const int32_t mover = board[from];
     int to = first_to;
@@ -101,14 +94,14 @@ inline void add_slide_moves(Move* list, int32_t& count, int from, int first_to) 
 }
 
 // One single-step capture of an enemy piece.
-inline void add_capture(Move* list, int32_t& count, int from, int to) {
+inline void Position::add_capture(Move* list, int32_t& count, int from, int to) const {
     const int32_t target = board[to];
     if (target == OFF_BOARD || target == EMPTY || same_colour(target, board[from])) return;
     append_move(list, count, from, to, target, 0, 0, CASTLE_NONE);
 }
 
 // The capture at the end of one ray, if the ray ends on an enemy piece.
-inline void add_slide_capture(Move* list, int32_t& count, int from, int first_to) {
+inline void Position::add_slide_capture(Move* list, int32_t& count, int from, int first_to) const {
     const int step = first_to - from;
     int to = first_to;
     while (board[to] == EMPTY)

@@ -1,6 +1,7 @@
 #include "board/perft.h"
 
 #include "board/attack.h"
+#include "board/game.h"
 
 #include "board/make_move.h"
 #include "board/movegen.h"

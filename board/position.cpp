@@ -1,36 +1,14 @@
 #include "board/position.h"
 
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+
 #include "base/engine_state.h"
+#include "board/game.h"
 #include "board/keys.h"
 
-int32_t board[BOARD_SQUARES];
-uint64_t squares_of[PIECE_CODES];
-int32_t piece_list[33];
-int32_t piece_index[BOARD_SQUARES];
-int32_t piece_count;
-int32_t side_slots[2][16];
-int32_t side_slot_count[2];
-int32_t pawn_slots[32];
-int32_t pawn_slot_count;
-int32_t piece_slots[32];
-int32_t piece_slot_count;
-int32_t promoted_pawns;
-int32_t white_king_square;
-int32_t black_king_square;
-int32_t side_to_move;
-int32_t ep_square;
-int32_t square_move_count[BOARD_SQUARES];
-int32_t white_castled;
-int32_t black_castled;
-int32_t non_pawn_count;
-int32_t fifty_counter;
-int32_t fifty_history[MAX_PLY];
-uint64_t hash_key;
-uint64_t pawn_key;
-uint64_t key_history[HISTORY_SIZE];
-int32_t key_history_count;
-int32_t ply;
-bool side_set_by_hand = false;
+Position game_position;
 
 namespace {
 
@@ -81,7 +59,16 @@ void hand_move_to(int32_t side) {
     side_to_move = side;
 }
 
-void rebuild_piece_list() {
+void Position::copy_from(const Position& source) {
+    // Everything before the key history is a few kilobytes; of the history, only what the game
+    // has filled.
+    static_assert(std::is_standard_layout_v<Position> && std::is_trivially_copyable_v<Position>);
+    std::memcpy(static_cast<void*>(this), &source, offsetof(Position, key_history));
+    std::memcpy(key_history, source.key_history,
+                sizeof(uint64_t) * static_cast<size_t>(source.key_history_count + 1));
+}
+
+void Position::rebuild_piece_list() {
     piece_list[0] = 0;
     int32_t slots = 0;
     side_slot_count[0] = side_slot_count[1] = 0;
@@ -107,7 +94,7 @@ void rebuild_piece_list() {
     rebuild_square_sets();
 }
 
-void rebuild_square_sets() {
+void Position::rebuild_square_sets() {
     for (uint64_t& squares : squares_of)
         squares = 0;
     for (int bit = 0; bit < 64; ++bit)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-bool is_repetition() {
+bool Position::is_repetition() const {
     const int32_t n = key_history_count;
     const int32_t f = fifty_counter;
     const int32_t p = ply;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "board/game.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "platform/platform.h"

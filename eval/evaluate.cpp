@@ -1,5 +1,6 @@
 // The evaluation driver and the three phase evaluators.
 #include "eval/evaluate.h"
+#include "board/game.h"
 
 #include <bit>
 

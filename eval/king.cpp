@@ -1,4 +1,5 @@
 // King safety and the middlegame's attack on the enemy king.
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 

@@ -1,6 +1,7 @@
 // The pawn-structure cache: one directly indexed slot per pawn key's low bits, the newest
 // structure replacing the old. Search trees revisit few pawn structures, so a small table hits
 // almost always.
+#include "board/game.h"
 #include "board/position.h"
 #include "eval/pawn_structure.h"
 

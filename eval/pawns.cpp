@@ -1,4 +1,5 @@
 // The pawn structure: the pawn-file summary and the pawn terms of every phase.
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 

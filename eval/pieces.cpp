@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "board/game.h"
 #include "board/position.h"
 #include "eval/pawn_structure.h"
 #include "eval/tables.h"

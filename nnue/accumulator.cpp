@@ -9,6 +9,7 @@
 #define NNUE_HAS_X86 1
 #endif
 
+#include "board/game.h"
 #include "nnue/network.h"
 
 bool nnue_enabled = false;

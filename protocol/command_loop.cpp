@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"

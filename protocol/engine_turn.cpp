@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"

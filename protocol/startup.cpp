@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/position.h"
 #include "book/book.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/engine_state.h"
+#include "board/game.h"
 #include "search/scores.h"
 
 TTEntry* tt_entries = nullptr;

@@ -7,6 +7,7 @@
 
 #include "base/engine_state.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "book/book.h"
 #include "eval/parameter_file.h"

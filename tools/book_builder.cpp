@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "board/game.h"
 #include "board/keys.h"
 #include "book/book.h"
 #include "book/book_builder.h"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/move_text.h"
 #include "board/perft.h"

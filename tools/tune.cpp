@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/position.h"
 #include "eval/parameter_file.h"

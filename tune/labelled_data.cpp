@@ -10,6 +10,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "search/classic/ordering.h"

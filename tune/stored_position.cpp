@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "board/game.h"
 #include "board/keys.h"
 #include "eval/evaluate.h"
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/game.h"
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
 

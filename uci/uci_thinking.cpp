@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "search/limits.h"
 #include "search/root_lines.h"

@@ -5,6 +5,7 @@
 
 #include "base/engine_state.h"
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/movegen.h"

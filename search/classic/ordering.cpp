@@ -3,6 +3,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "board/game.h"
 #include "search/classic/iterate.h"
 #include "search/classic/search.h"
 #include "search/scores.h"

@@ -1,6 +1,7 @@
 #include "search/classic/search.h"
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "board/game.h"
 #include "board/position.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #endif
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "search/strong/search.h"
 #include "search/strong/see.h"
 

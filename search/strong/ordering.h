@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "board/game.h"
 #include "board/position.h"
 
 // History scores stay within +-HISTORY_LIMIT: each update moves a score part of the way

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "board/game.h"
 #include "board/rays.h"
 
 namespace {

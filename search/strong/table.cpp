@@ -1,5 +1,6 @@
 #include "search/strong/table.h"
 
+#include "board/game.h"
 #include "search/scores.h"
 #include "search/transposition.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/repetition.h"
 #include "support/board_helpers.h"

@@ -1,6 +1,7 @@
 // The key generator is fixed bit for bit: opening books are searched for its keys.
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "support/board_helpers.h"

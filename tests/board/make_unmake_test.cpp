@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"

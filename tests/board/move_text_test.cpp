@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "support/board_helpers.h"
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "support/board_helpers.h"

@@ -2,6 +2,7 @@
 // must agree with the counts every engine author checks against.
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "board/perft.h"
 #include "support/board_helpers.h"
 

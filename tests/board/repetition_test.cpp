@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/repetition.h"

@@ -4,6 +4,7 @@
 #include <map>
 #include <sstream>
 
+#include "board/game.h"
 #include "book/book_builder.h"
 #include "book_test_support.h"
 

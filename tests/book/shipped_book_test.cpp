@@ -6,6 +6,7 @@
 #include <set>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "book_test_support.h"

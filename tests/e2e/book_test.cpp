@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "board/game.h"
 #include "book/book.h"
 #include "book/book_file.h"
 #include "support/board_helpers.h"

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/move_text.h"

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <regex>
 
+#include "board/game.h"
 #include "support/engine_process.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "support/board_helpers.h"
 #include "support/uci_session.h"

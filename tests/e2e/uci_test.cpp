@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "search/strong/time_management.h"
 #include "support/board_helpers.h"

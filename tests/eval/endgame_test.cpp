@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "board/game.h"
 #include "eval/terms.h"
 #include "support/board_helpers.h"
 #include "support/eval_helpers.h"

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/tables.h"

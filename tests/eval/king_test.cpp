@@ -2,6 +2,7 @@
 // shield, kings on opposite wings, and the attack distances weighted by OFFENSIVENESS.
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 #include "support/board_helpers.h"

@@ -2,6 +2,7 @@
 // centre.
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 #include "support/board_helpers.h"

@@ -2,6 +2,7 @@
 // trapped bishops, rooks on the seventh and on open files, queens as half rooks, development.
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 #include "support/board_helpers.h"

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "board/game.h"
 #include "eval/tables.h"
 #include "support/board_helpers.h"
 #include "support/eval_helpers.h"

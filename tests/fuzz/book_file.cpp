@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "book/book.h"

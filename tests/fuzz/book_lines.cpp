@@ -10,6 +10,7 @@
 //   leads to a counted position.
 #include <sstream>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "book/book.h"

@@ -16,6 +16,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"

@@ -12,6 +12,7 @@
 
 #include "board/consistency.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/move_text.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "board/position.h"
+#include "board/game.h"
 
 // Fails the run: prints what did not hold and aborts, which libFuzzer reports as a crash with
 // the input that caused it, and which fails the replay test.

@@ -11,6 +11,7 @@
 //   the move has been handed over by hand; the rest holds there too).
 #include "board/move_text.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "fuzz_support.h"
 

@@ -23,6 +23,7 @@
 #include <sstream>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "eval/parameter_file.h"

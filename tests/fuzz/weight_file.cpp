@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "eval/evaluate.h"

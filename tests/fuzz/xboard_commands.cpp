@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/game.h"
 #include "book/book.h"
 #include "fuzz_support.h"
 #include "protocol/command_loop.h"

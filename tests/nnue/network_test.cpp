@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "nnue/accumulator.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "board/game.h"
 #include "protocol/command_loop.h"
 #include "support/board_helpers.h"
 

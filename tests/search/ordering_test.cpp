@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "board/movegen.h"
 #include "search/classic/iterate.h"
 #include "search/classic/ordering.h"

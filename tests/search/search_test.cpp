@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "eval/evaluate.h"

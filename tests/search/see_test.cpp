@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/movegen.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "board/game.h"
 #include "search/scores.h"
 #include "search/transposition.h"
 #include "support/board_helpers.h"

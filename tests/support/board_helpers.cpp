@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/move_text.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "board/position.h"
+#include "board/game.h"
 
 namespace test_support {
 

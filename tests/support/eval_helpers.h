@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "board/position.h"
+#include "board/game.h"
 #include "eval/evaluate.h"
 #include "eval/parameter_file.h"
 #include "eval/parameters.h"

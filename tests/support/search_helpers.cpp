@@ -1,5 +1,6 @@
 #include "support/search_helpers.h"
 
+#include "board/game.h"
 #include "book/book.h"
 #include "protocol/command_loop.h"
 #include "protocol/engine_turn.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "support/board_helpers.h"
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/position.h"
 #include "eval/parameter_file.h"
 #include "search/scores.h"

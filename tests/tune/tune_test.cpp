@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "search/classic/search.h"

@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 
+#include "board/game.h"
 #include "board/move_text.h"
 #include "support/board_helpers.h"
 #include "support/engine_process.h"

@@ -22,6 +22,7 @@
 
 #include "board/attack.h"
 #include "board/fen.h"
+#include "board/game.h"
 #include "board/keys.h"
 #include "book/book.h"
 #include "eval/evaluate.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/attack.h"
+#include "board/game.h"
 #include "board/position.h"
 #include "search/scores.h"
 
