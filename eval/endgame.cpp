@@ -2,8 +2,6 @@
 // pawns on the board extra minor pieces not offset by major pieces are worth more.
 #include "eval/terms.h"
 
-uint8_t piece_tally[PIECE_CODES];
-
 namespace {
 
 constexpr int32_t MINOR_PIECE_EDGE = 50;
@@ -57,7 +55,7 @@ int32_t minor_piece_edge(const Material& m) {
 
 } // namespace
 
-void endgame_material_rules() {
+void Evaluation::endgame_material_rules() {
     const Material m{piece_tally[WHITE_PAWN],   piece_tally[BLACK_PAWN],
                      piece_tally[WHITE_KNIGHT], piece_tally[BLACK_KNIGHT],
                      piece_tally[WHITE_BISHOP], piece_tally[BLACK_BISHOP],

@@ -1,10 +1,6 @@
 // King safety and the middlegame's attack on the enemy king.
-#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
-
-int32_t white_attack_distance;
-int32_t black_attack_distance;
 
 namespace {
 
@@ -24,19 +20,19 @@ constexpr KingConstants MIDDLEGAME_KING{50, -40, -15, -15, 8};
 // corner. A king on f1 or g1 traps a rook on g1 or h1; a king on b1, c1 or d1 traps a rook on
 // a1 or b1 (black: the same squares on the eighth rank). A rook on the second rank is not
 // counted: it has a way out along that rank or its file.
-template <typename Side> bool rook_trapped(int rank, int file) {
+template <typename Side> bool rook_trapped(const Position& pos, int rank, int file) {
     if (Side::relative_rank(rank) != 1) return false;
     const int corner_a = Side::KING_HOME - 4; // a1 or a8
     if (file == 6 || file == 7)
-        return board[corner_a + 6] == Side::ROOK || board[corner_a + 7] == Side::ROOK;
+        return pos.board[corner_a + 6] == Side::ROOK || pos.board[corner_a + 7] == Side::ROOK;
     if (file >= 2 && file <= 4)
-        return board[corner_a] == Side::ROOK || board[corner_a + 1] == Side::ROOK;
+        return pos.board[corner_a] == Side::ROOK || pos.board[corner_a + 1] == Side::ROOK;
     return false;
 }
 
 } // namespace
 
-template <Phase P, typename Side> void king_terms(int square, int rank, int file) {
+template <Phase P, typename Side> void Evaluation::king_terms(int square, int rank, int file) {
     if constexpr (P == Phase::ENDGAME) {
         // In the endgame the king belongs in the centre, whatever its colour.
         eval_score += Side::SIGN * king_endgame_pst[square];
@@ -46,19 +42,19 @@ template <Phase P, typename Side> void king_terms(int square, int rank, int file
         int32_t value = Side::king_table[square];
         // Step 2. Castled, or Step 3. moved without castling: the right is gone for good, since
         // the home square's move count never returns to 0.
-        if (Side::castled() != 0) {
+        if (Side::castled(pos) != 0) {
             value += k.castled;
-        } else if (square_move_count[Side::KING_HOME] != 0) {
+        } else if (pos.square_move_count[Side::KING_HOME] != 0) {
             value += k.left_home;
-            if (Side::own_pawns(file) == 0) value += k.open_own_file;
-            if (rook_trapped<Side>(rank, file)) value -= ROOK_TRAPPED;
+            if (Side::own_pawns(*pawns, file) == 0) value += k.open_own_file;
+            if (rook_trapped<Side>(pos, rank, file)) value -= ROOK_TRAPPED;
         }
         // Step 4. Pawn shield on the king's file and its neighbours (the sentinel files read as
         // files without pawns, so a king on a wing file misses one shield file).
         const int32_t relative = Side::relative_rank(rank);
         for (int shield_file = file - 1; shield_file <= file + 1; ++shield_file) {
-            const int32_t rear = Side::own_rear(shield_file);
-            if (Side::own_pawns(shield_file) != 0 && relative < rear)
+            const int32_t rear = Side::own_rear(*pawns, shield_file);
+            if (Side::own_pawns(*pawns, shield_file) != 0 && relative < rear)
                 value += k.shield_step * (relative - rear + 1);
             else
                 value += k.missing_shield;
@@ -67,18 +63,18 @@ template <Phase P, typename Side> void king_terms(int square, int rank, int file
     }
 }
 
-template void king_terms<Phase::OPENING, White>(int, int, int);
-template void king_terms<Phase::OPENING, Black>(int, int, int);
-template void king_terms<Phase::MIDDLEGAME, White>(int, int, int);
-template void king_terms<Phase::MIDDLEGAME, Black>(int, int, int);
-template void king_terms<Phase::ENDGAME, White>(int, int, int);
-template void king_terms<Phase::ENDGAME, Black>(int, int, int);
+template void Evaluation::king_terms<Phase::OPENING, White>(int, int, int);
+template void Evaluation::king_terms<Phase::OPENING, Black>(int, int, int);
+template void Evaluation::king_terms<Phase::MIDDLEGAME, White>(int, int, int);
+template void Evaluation::king_terms<Phase::MIDDLEGAME, Black>(int, int, int);
+template void Evaluation::king_terms<Phase::ENDGAME, White>(int, int, int);
+template void Evaluation::king_terms<Phase::ENDGAME, Black>(int, int, int);
 
 // Kings more than two files apart can storm each other with pawns: rearmost pawns advanced
 // towards the enemy king, and files near it without enemy pawns, count for the attacker.
-template <Phase P> void kings_on_opposite_wings() {
-    const int white_file = file_of[white_king_square];
-    const int black_file = file_of[black_king_square];
+template <Phase P> void Evaluation::kings_on_opposite_wings() {
+    const int white_file = file_of[pos.white_king_square];
+    const int black_file = file_of[pos.black_king_square];
     if (distance_between(white_file, black_file) <= 2) return;
     if constexpr (P == Phase::OPENING) {
         // Step 1. How far each side's rearmost pawns have come towards the other king.
@@ -107,14 +103,14 @@ template <Phase P> void kings_on_opposite_wings() {
     }
 }
 
-template void kings_on_opposite_wings<Phase::OPENING>();
-template void kings_on_opposite_wings<Phase::MIDDLEGAME>();
+template void Evaluation::kings_on_opposite_wings<Phase::OPENING>();
+template void Evaluation::kings_on_opposite_wings<Phase::MIDDLEGAME>();
 
 // The attack distances grow as attackers stay away from the enemy king, so a negative
 // OFFENSIVENESS rewards a side whose pieces close in. The float weight times the integer
 // difference, plus the integer score, is exact in double, and only the sum is truncated
 // towards zero.
-void apply_offensiveness() {
+void Evaluation::apply_offensiveness() {
     const double difference = white_attack_distance - black_attack_distance;
     eval_score = static_cast<int32_t>(eval_score + difference * static_cast<double>(OFFENSIVENESS));
 }

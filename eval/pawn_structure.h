@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "board/position.h"
+
 // Files 1..8 are a..h; entries 0 and 9 are sentinels beside the a- and h-files that always read
 // as a file without pawns, so a file's neighbours f - 1 and f + 1 can be read without a test.
 inline constexpr int PAWN_FILE_ENTRIES = 10;
@@ -21,8 +23,8 @@ struct PawnPhaseTerms {
 };
 
 struct PawnStructure {
-    uint64_t key;          // pawn_key of the pawns described
-    bool filled;           // false in a slot of the cache never written
+    uint64_t key; // pawn_key of the pawns described
+    bool filled;  // false in a slot of the cache never written
     int8_t white_pawns_on_file[PAWN_FILE_ENTRIES];
     int8_t black_pawns_on_file[PAWN_FILE_ENTRIES];
     // Rank of the rearmost pawn of each file: white's lowest, black's highest. A file without
@@ -39,9 +41,20 @@ struct PawnStructure {
     PawnPhaseTerms terms[3]; // indexed by Phase
 };
 
-// Describes the pawns of the current position into `structure` (all but key and filled).
-void describe_pawns(PawnStructure& structure);
+// The pawn-structure cache: one directly indexed slot per pawn key's low bits, the newest
+// structure replacing the old. Search trees revisit few pawn structures, so a small table hits
+// almost always. Each search thread has one; 8192 slots of about 110 bytes each.
+struct PawnCache {
+    static constexpr uint32_t SLOTS = 1u << 13;
+    PawnStructure slots[SLOTS];
+    // A side handed the move by hand can capture behind its own pawn and conjure up a pawn on
+    // unmake (see side_set_by_hand); such boards are described afresh here and never stored.
+    PawnStructure unstored;
+};
 
-// The pawn structure of the current position: from the cache when its pawns were seen before,
-// described and stored otherwise.
-const PawnStructure& find_pawn_structure();
+// Describes the pawns of `pos` into `structure` (all but key and filled).
+void describe_pawns(const Position& pos, PawnStructure& structure);
+
+// The pawn structure of `pos`: from the cache when its pawns were seen before, described and
+// stored otherwise.
+const PawnStructure& find_pawn_structure(const Position& pos, PawnCache& cache);

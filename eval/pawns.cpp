@@ -1,9 +1,6 @@
 // The pawn structure: the pawn-file summary and the pawn terms of every phase.
-#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
-
-const PawnStructure* pawns = nullptr;
 
 namespace {
 
@@ -45,24 +42,26 @@ struct PawnShape {
     bool backward, isolated, exposed, passed;
 };
 
-template <typename Side> PawnShape shape_of_pawn(int rank, int file) {
+template <typename Side> PawnShape shape_of_pawn(const PawnStructure& pawns, int rank, int file) {
     PawnShape shape{};
     shape.relative = Side::relative_rank(rank);
     // Step 1. Backward: behind the rearmost own pawn of both neighbouring files (a neighbour
     // without own pawns reads 7). Only a backward pawn can be isolated, so a lone pawn on its
     // seventh rank is neither.
-    if (shape.relative < Side::own_rear(file - 1) && shape.relative < Side::own_rear(file + 1)) {
+    if (shape.relative < Side::own_rear(pawns, file - 1) &&
+        shape.relative < Side::own_rear(pawns, file + 1)) {
         shape.backward = true;
-        shape.isolated = Side::own_pawns(file - 1) == 0 && Side::own_pawns(file + 1) == 0;
+        shape.isolated =
+            Side::own_pawns(pawns, file - 1) == 0 && Side::own_pawns(pawns, file + 1) == 0;
     }
     // Step 2. Exposed: the weakness stands on a file the enemy's rooks can use.
-    shape.exposed = Side::enemy_pawns(file) == 0;
+    shape.exposed = Side::enemy_pawns(pawns, file) == 0;
     // Step 3. Several pawns on the file: every one of them pays for the others.
-    shape.file_mates = Side::own_pawns(file);
+    shape.file_mates = Side::own_pawns(pawns, file);
     // Step 4. Passed: no enemy pawn on the file, and none on a neighbouring file further up
     // (one level with the pawn does not stop it).
-    shape.passed = shape.exposed && shape.relative >= Side::enemy_rear(file - 1) &&
-                   shape.relative >= Side::enemy_rear(file + 1);
+    shape.passed = shape.exposed && shape.relative >= Side::enemy_rear(pawns, file - 1) &&
+                   shape.relative >= Side::enemy_rear(pawns, file + 1);
     return shape;
 }
 
@@ -109,7 +108,7 @@ template <Phase P> int32_t weighted_pawn_terms(const PawnPhaseTerms& terms) {
 
 template <typename Side> void add_pawn_in_every_phase(PawnStructure& structure, int square) {
     const int file = file_of[square];
-    const PawnShape shape = shape_of_pawn<Side>(rank_of[square], file);
+    const PawnShape shape = shape_of_pawn<Side>(structure, rank_of[square], file);
     const int32_t table_value = Side::pawn_table[square];
     add_pawn<Phase::OPENING>(structure.terms[0], shape, table_value, file, Side::SIGN);
     add_pawn<Phase::MIDDLEGAME>(structure.terms[1], shape, table_value, file, Side::SIGN);
@@ -118,7 +117,7 @@ template <typename Side> void add_pawn_in_every_phase(PawnStructure& structure, 
 
 } // namespace
 
-void describe_pawns(PawnStructure& structure) {
+void describe_pawns(const Position& pos, PawnStructure& structure) {
     // Step 1. The file summary and the colour counts.
     for (int file = 0; file < PAWN_FILE_ENTRIES; ++file) {
         structure.white_pawns_on_file[file] = 0;
@@ -134,14 +133,14 @@ void describe_pawns(PawnStructure& structure) {
     // the pawn's slot and is skipped here).
     int white_squares[16], black_squares[16];
     int white_count = 0, black_count = 0;
-    for (int32_t k = 0; k < pawn_slot_count; ++k) {
-        const int square = piece_list[pawn_slots[k]];
+    for (int32_t k = 0; k < pos.pawn_slot_count; ++k) {
+        const int square = pos.piece_list[pos.pawn_slots[k]];
         if (square == 0) continue; // a hole left by a capture
-        const int32_t code = board[square];
+        const int32_t code = pos.board[square];
         if (code != WHITE_PAWN && code != BLACK_PAWN) continue;
         const int file = file_of[square], rank = rank_of[square];
         // A pawn still on its start square has a move count of 0 and does not count.
-        const bool moved = square_move_count[square] != 0;
+        const bool moved = pos.square_move_count[square] != 0;
         if (code == WHITE_PAWN) {
             white_squares[white_count++] = square;
             ++structure.white_pawns_on_file[file];
@@ -164,46 +163,47 @@ void describe_pawns(PawnStructure& structure) {
                              material_value[BLACK_PAWN] * structure.black_pawn_count);
 
     // Step 2. Every pawn's terms in every phase, read against that summary.
-    pawns = &structure;
     for (int i = 0; i < white_count; ++i)
         add_pawn_in_every_phase<White>(structure, white_squares[i]);
     for (int i = 0; i < black_count; ++i)
         add_pawn_in_every_phase<Black>(structure, black_squares[i]);
 }
 
-void scan_pawns() {
-    pawns = &find_pawn_structure();
+void Evaluation::scan_pawns() {
+    pawns = &find_pawn_structure(pos, pawn_cache);
     eval_score = 0;
 }
 
-template <Phase P> int32_t pawn_structure_score() {
+template <Phase P> int32_t Evaluation::pawn_structure_score() const {
     return weighted_pawn_terms<P>(pawns->terms[static_cast<int>(P)]);
 }
-template int32_t pawn_structure_score<Phase::OPENING>();
-template int32_t pawn_structure_score<Phase::MIDDLEGAME>();
-template int32_t pawn_structure_score<Phase::ENDGAME>();
+template int32_t Evaluation::pawn_structure_score<Phase::OPENING>() const;
+template int32_t Evaluation::pawn_structure_score<Phase::MIDDLEGAME>() const;
+template int32_t Evaluation::pawn_structure_score<Phase::ENDGAME>() const;
 
-template <Phase P, typename Side> void pawn_terms(int square, int rank, int file) {
+template <Phase P, typename Side> void Evaluation::pawn_terms(int square, int rank, int file) {
     PawnPhaseTerms terms{};
-    add_pawn<P>(terms, shape_of_pawn<Side>(rank, file), Side::pawn_table[square], file, Side::SIGN);
+    add_pawn<P>(terms, shape_of_pawn<Side>(*pawns, rank, file), Side::pawn_table[square], file,
+                Side::SIGN);
     eval_score += weighted_pawn_terms<P>(terms);
 }
 
-template void pawn_terms<Phase::OPENING, White>(int, int, int);
-template void pawn_terms<Phase::OPENING, Black>(int, int, int);
-template void pawn_terms<Phase::MIDDLEGAME, White>(int, int, int);
-template void pawn_terms<Phase::MIDDLEGAME, Black>(int, int, int);
-template void pawn_terms<Phase::ENDGAME, White>(int, int, int);
-template void pawn_terms<Phase::ENDGAME, Black>(int, int, int);
+template void Evaluation::pawn_terms<Phase::OPENING, White>(int, int, int);
+template void Evaluation::pawn_terms<Phase::OPENING, Black>(int, int, int);
+template void Evaluation::pawn_terms<Phase::MIDDLEGAME, White>(int, int, int);
+template void Evaluation::pawn_terms<Phase::MIDDLEGAME, Black>(int, int, int);
+template void Evaluation::pawn_terms<Phase::ENDGAME, White>(int, int, int);
+template void Evaluation::pawn_terms<Phase::ENDGAME, Black>(int, int, int);
 
 // A centre pawn that has never moved, with anything on the square in front of it, shuts in its
 // own bishop and cramps its side.
-void blocked_centre_pawns() {
+void Evaluation::blocked_centre_pawns() {
     constexpr int D2 = square_at(3, 1), E2 = square_at(4, 1);
     constexpr int D7 = square_at(3, 6), E7 = square_at(4, 6);
     constexpr int UP = 12;
-    if (square_move_count[D2] == 0 && board[D2 + UP] != EMPTY) eval_score -= BLOCKED_CENTER_PAWN;
-    if (square_move_count[E2] == 0 && board[E2 + UP] != EMPTY) eval_score -= BLOCKED_CENTER_PAWN;
-    if (square_move_count[D7] == 0 && board[D7 - UP] != EMPTY) eval_score += BLOCKED_CENTER_PAWN;
-    if (square_move_count[E7] == 0 && board[E7 - UP] != EMPTY) eval_score += BLOCKED_CENTER_PAWN;
+    const int32_t* moves = pos.square_move_count;
+    if (moves[D2] == 0 && pos.board[D2 + UP] != EMPTY) eval_score -= BLOCKED_CENTER_PAWN;
+    if (moves[E2] == 0 && pos.board[E2 + UP] != EMPTY) eval_score -= BLOCKED_CENTER_PAWN;
+    if (moves[D7] == 0 && pos.board[D7 - UP] != EMPTY) eval_score += BLOCKED_CENTER_PAWN;
+    if (moves[E7] == 0 && pos.board[E7 - UP] != EMPTY) eval_score += BLOCKED_CENTER_PAWN;
 }

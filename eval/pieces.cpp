@@ -3,7 +3,6 @@
 #include <bit>
 
 #include "board/attack.h"
-#include "board/game.h"
 #include "eval/parameters.h"
 #include "eval/terms.h"
 
@@ -17,12 +16,16 @@ constexpr int UP = 12;
 // further up has gone past it, one level with it never can). Step 2: own pawns on the two
 // squares diagonally in front of it. Step 3: an outpost deep in the centre files is worth more
 // (4, 8, 12 on relative ranks 6 to 8).
-template <typename Side> int32_t outpost_value(int square, int file, int rank) {
+template <typename Side>
+int32_t outpost_value(const Position& pos, const PawnStructure& pawns, int square, int file,
+                      int rank) {
     const int32_t relative = Side::relative_rank(rank);
-    if (Side::enemy_rear(file - 1) > relative || Side::enemy_rear(file + 1) > relative) return 0;
+    if (Side::enemy_rear(pawns, file - 1) > relative ||
+        Side::enemy_rear(pawns, file + 1) > relative)
+        return 0;
     int32_t value = OUTPOSTED;
-    const int neighbours = (board[square + Side::FORWARD - 1] == Side::PAWN) +
-                           (board[square + Side::FORWARD + 1] == Side::PAWN);
+    const int neighbours = (pos.board[square + Side::FORWARD - 1] == Side::PAWN) +
+                           (pos.board[square + Side::FORWARD + 1] == Side::PAWN);
     value += 4 * neighbours;
     if (neighbours == 2) value += STRONG_OUTPOST;
     if (relative >= 6 && (file == 4 || file == 5)) value += 4 * relative - 20;
@@ -31,25 +34,25 @@ template <typename Side> int32_t outpost_value(int square, int file, int rank) {
 
 // Bishop pair: every bishop after the first of its colour in the walk earns the bonus, so a
 // third bishop (after a promotion) earns it again.
-template <typename Side> int32_t bishop_pair(int32_t weight) {
-    return Side::walk().bishops_seen++ > 0 ? weight : 0;
+inline int32_t bishop_pair(SideWalk& walk, int32_t weight) {
+    return walk.bishops_seen++ > 0 ? weight : 0;
 }
 
 // A bishop in front of a centre pawn: on d3/e3 before a white pawn it blocks white, on d6/e6
 // before a black pawn it blocks black. The amount is from white's point of view whatever the
 // bishop's colour.
-int32_t bishop_in_front_of_centre_pawn(int square) {
-    if ((square == D6 || square == E6) && board[square + UP] == BLACK_PAWN)
+int32_t bishop_in_front_of_centre_pawn(const Position& pos, int square) {
+    if ((square == D6 || square == E6) && pos.board[square + UP] == BLACK_PAWN)
         return BLOCKED_CENTER_PAWN;
-    if ((square == D3 || square == E3) && board[square - UP] == WHITE_PAWN)
+    if ((square == D3 || square == E3) && pos.board[square - UP] == WHITE_PAWN)
         return -BLOCKED_CENTER_PAWN;
     return 0;
 }
 
 // Colour complex: when most of a side's moved pawns stand on light squares, its light-squared
 // bishop is hemmed in by them and its dark-squared one is free. A dark majority has no rule.
-template <typename Side> int32_t colour_complex(int square) {
-    if (Side::pawns_light() <= Side::pawns_dark()) return 0;
+template <typename Side> int32_t colour_complex(const PawnStructure& pawns, int square) {
+    if (Side::pawns_light(pawns) <= Side::pawns_dark(pawns)) return 0;
     return light_square[square] ? -BAD_BISHOP : GOOD_BISHOP;
 }
 
@@ -68,21 +71,22 @@ constexpr TrappedBishopPattern BLACK_TRAPS[2] = {
     {square_at(0, 1), square_at(1, 2), square_at(1, 0)},  // a2, b3, b1
     {square_at(7, 1), square_at(6, 2), square_at(6, 0)}}; // h2, g3, g1
 
-template <typename Side> bool bishop_trapped(int square) {
+template <typename Side> bool bishop_trapped(const Position& pos, int square) {
     constexpr bool white = Side::SIGN > 0;
     constexpr int32_t enemy_pawn = white ? BLACK_PAWN : WHITE_PAWN;
     for (const TrappedBishopPattern& trap : white ? WHITE_TRAPS : BLACK_TRAPS)
-        if (square == trap.bishop && board[trap.pawn] == enemy_pawn &&
-            square_attacked(trap.pawn, !white) && square_attacked(trap.escape, !white))
+        if (square == trap.bishop && pos.board[trap.pawn] == enemy_pawn &&
+            pos.square_attacked(trap.pawn, !white) && pos.square_attacked(trap.escape, !white))
             return true;
     return false;
 }
 
 // The file terms a rook (and half of them a queen) earns in the middlegame.
-template <typename Side> int32_t middlegame_file_terms(int file, int32_t divisor) {
-    if (Side::own_pawns(file) != 0) return 0;
+template <typename Side>
+int32_t middlegame_file_terms(const PawnStructure& pawns, int file, int32_t divisor) {
+    if (Side::own_pawns(pawns, file) != 0) return 0;
     int32_t value = MROOK_SEMI_OPEN_FILE / divisor;
-    if (Side::enemy_pawns(file) == 0) value += MROOK_OPEN_FILE_BONUS / divisor;
+    if (Side::enemy_pawns(pawns, file) == 0) value += MROOK_OPEN_FILE_BONUS / divisor;
     return value;
 }
 
@@ -120,11 +124,11 @@ inline int bit_index_of(int square) {
 
 } // namespace
 
-int32_t outpost_value_white(int square, int file, int rank) {
-    return outpost_value<White>(square, file, rank);
+int32_t Evaluation::outpost_value_white(int square, int file, int rank) const {
+    return outpost_value<White>(pos, *pawns, square, file, rank);
 }
-int32_t outpost_value_black(int square, int file, int rank) {
-    return outpost_value<Black>(square, file, rank);
+int32_t Evaluation::outpost_value_black(int square, int file, int rank) const {
+    return outpost_value<Black>(pos, *pawns, square, file, rank);
 }
 
 uint8_t bishop_mobility(int square, uint64_t occupied) {
@@ -150,60 +154,62 @@ uint8_t bishop_mobility(int square, uint64_t occupied) {
 
 // Knights: the opening reads black's mirrored table, the middlegame and endgame white's for
 // both colours.
-template <Phase P, typename Side> void knight_terms(int square, int rank, int file) {
+template <Phase P, typename Side> void Evaluation::knight_terms(int square, int rank, int file) {
     int32_t value;
     if constexpr (P == Phase::OPENING) {
         value = Side::opening_knight_table[square];
-        if (square_move_count[square] == 0) value -= UNDEVELOPED_PIECE;
+        if (pos.square_move_count[square] == 0) value -= UNDEVELOPED_PIECE;
     } else {
         value = knight_pst_white[square];
     }
-    value += outpost_value<Side>(square, file, rank);
+    value += outpost_value<Side>(pos, *pawns, square, file, rank);
     if constexpr (P == Phase::MIDDLEGAME) knight_attack<Side>(rank, file);
     eval_score += Side::SIGN * value;
 }
 
-template <Phase P, typename Side> void bishop_terms(int square, int rank, int file) {
+template <Phase P, typename Side> void Evaluation::bishop_terms(int square, int rank, int file) {
     if constexpr (P == Phase::OPENING) {
         // Step 1. Table, with black's mirrored. Step 2. Pair.
-        int32_t value = Side::opening_bishop_table[square] + bishop_pair<Side>(OBISHOP_PAIR);
+        int32_t value =
+            Side::opening_bishop_table[square] + bishop_pair(walk<Side>(), OBISHOP_PAIR);
         // Step 3. A bishop that never left home takes nothing more.
-        if (square_move_count[square] == 0) {
+        if (pos.square_move_count[square] == 0) {
             eval_score += Side::SIGN * (value - UNDEVELOPED_PIECE);
             return;
         }
         // Step 4. In front of a centre pawn (white's point of view already). Step 5. Colour
         // complex.
-        eval_score += Side::SIGN * (value + colour_complex<Side>(square)) +
-                      bishop_in_front_of_centre_pawn(square);
+        eval_score += Side::SIGN * (value + colour_complex<Side>(*pawns, square)) +
+                      bishop_in_front_of_centre_pawn(pos, square);
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // Step 1. Table (white's for both colours) and mobility. Step 2. Pair.
-        int32_t value = bishop_pst_white[square] + bishop_mobility(square, occupied_squares()) +
-                        bishop_pair<Side>(MBISHOP_PAIR);
+        int32_t value = bishop_pst_white[square] + bishop_mobility(square, pos.occupied_squares()) +
+                        bishop_pair(walk<Side>(), MBISHOP_PAIR);
         // Step 3. Trapped, or else in front of a centre pawn.
-        if (bishop_trapped<Side>(square))
+        if (bishop_trapped<Side>(pos, square))
             value -= TRAPPED_BISHOP;
         else
-            eval_score += bishop_in_front_of_centre_pawn(square);
+            eval_score += bishop_in_front_of_centre_pawn(pos, square);
         // Step 4. Colour complex. Step 5. A quarter of the outpost value, rounded down (an
         // arithmetic shift, also for a negative value).
-        value += colour_complex<Side>(square) + (outpost_value<Side>(square, file, rank) >> 2);
+        value += colour_complex<Side>(*pawns, square) +
+                 (outpost_value<Side>(pos, *pawns, square, file, rank) >> 2);
         eval_score += Side::SIGN * value;
     } else {
-        int32_t value = bishop_pst_white[square] + bishop_pair<Side>(EBISHOP_PAIR);
-        if (pawns->pawn_total != 0) value += colour_complex<Side>(square);
+        int32_t value = bishop_pst_white[square] + bishop_pair(walk<Side>(), EBISHOP_PAIR);
+        if (pawns->pawn_total != 0) value += colour_complex<Side>(*pawns, square);
         eval_score += Side::SIGN * value;
     }
 }
 
-template <Phase P, typename Side> void rook_terms(int rank, int file) {
-    SideWalk& walk = Side::walk();
+template <Phase P, typename Side> void Evaluation::rook_terms(int rank, int file) {
+    SideWalk& walk = this->walk<Side>();
     int32_t value = 0;
     if constexpr (P == Phase::OPENING) {
         if (Side::relative_rank(rank) == 7) value += OROOK_ON_SEVENTH_BONUS;
-        if (Side::own_pawns(file) == 0) {
+        if (Side::own_pawns(*pawns, file) == 0) {
             value += OROOK_SEMI_OPEN_FILE;
-            if (Side::enemy_pawns(file) == 0) value += OROOK_OPEN_FILE_BONUS;
+            if (Side::enemy_pawns(*pawns, file) == 0) value += OROOK_OPEN_FILE_BONUS;
         }
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // Step 1. The seventh rank: the first rook there earns the bonus, each later one the
@@ -212,9 +218,9 @@ template <Phase P, typename Side> void rook_terms(int rank, int file) {
             value += walk.rooks_on_seventh++ == 0 ? MROOK_ON_SEVENTH_BONUS : MROOK_PAIR_ON_SEVENTH;
         // Step 2. Files without own pawns, more on the enemy king's file, and more again for a
         // further rook on such a file.
-        if (Side::own_pawns(file) == 0) {
-            value += middlegame_file_terms<Side>(file, 1);
-            if (file == file_of[Side::enemy_king_square()]) value += 5;
+        if (Side::own_pawns(*pawns, file) == 0) {
+            value += middlegame_file_terms<Side>(*pawns, file, 1);
+            if (file == file_of[Side::enemy_king_square(pos)]) value += 5;
             if (walk.rook_on_file_without_own_pawns) value += DOUBLED_ROOKS;
             walk.rook_on_file_without_own_pawns = true;
         }
@@ -223,29 +229,29 @@ template <Phase P, typename Side> void rook_terms(int rank, int file) {
     } else {
         if (Side::relative_rank(rank) == 7)
             value += walk.rooks_on_seventh++ == 0 ? EROOK_ON_SEVENTH_BONUS : EROOK_PAIR_ON_SEVENTH;
-        if (Side::own_pawns(file) == 0) {
+        if (Side::own_pawns(*pawns, file) == 0) {
             value += EROOK_SEMI_OPEN_FILE;
-            if (Side::enemy_pawns(file) == 0) value += EROOK_OPEN_FILE_BONUS;
+            if (Side::enemy_pawns(*pawns, file) == 0) value += EROOK_OPEN_FILE_BONUS;
         }
     }
     eval_score += Side::SIGN * value;
 }
 
-template <Phase P, typename Side> void queen_terms(int square, int rank, int file) {
+template <Phase P, typename Side> void Evaluation::queen_terms(int square, int rank, int file) {
     int32_t value = 0;
     if constexpr (P == Phase::OPENING) {
         // The queen left home while a minor piece has not: its early sorties cost tempi.
         constexpr int HOME_A = Side::QUEEN_HOME - 3; // a1 or a8
         if (square != Side::QUEEN_HOME &&
-            (square_move_count[HOME_A + 1] == 0 || square_move_count[HOME_A + 2] == 0 ||
-             square_move_count[HOME_A + 5] == 0 || square_move_count[HOME_A + 6] == 0))
+            (pos.square_move_count[HOME_A + 1] == 0 || pos.square_move_count[HOME_A + 2] == 0 ||
+             pos.square_move_count[HOME_A + 5] == 0 || pos.square_move_count[HOME_A + 6] == 0))
             value -= EARLY_QUEEN_DEVELOPMENT;
     } else if constexpr (P == Phase::MIDDLEGAME) {
         // A queen works like half a rook on the seventh and on open files (each half truncated
         // towards zero); it does not count among the rooks on the seventh.
         value = queen_pst[square];
         if (Side::relative_rank(rank) == 7) value += MROOK_ON_SEVENTH_BONUS / 2;
-        value += middlegame_file_terms<Side>(file, 2);
+        value += middlegame_file_terms<Side>(*pawns, file, 2);
         value += line_attack<Side>(rank, file, QUEEN_ATTACK_KING);
     } else {
         value = queen_pst[square];
@@ -253,27 +259,27 @@ template <Phase P, typename Side> void queen_terms(int square, int rank, int fil
     eval_score += Side::SIGN * value;
 }
 
-template void knight_terms<Phase::OPENING, White>(int, int, int);
-template void knight_terms<Phase::OPENING, Black>(int, int, int);
-template void knight_terms<Phase::MIDDLEGAME, White>(int, int, int);
-template void knight_terms<Phase::MIDDLEGAME, Black>(int, int, int);
-template void knight_terms<Phase::ENDGAME, White>(int, int, int);
-template void knight_terms<Phase::ENDGAME, Black>(int, int, int);
-template void bishop_terms<Phase::OPENING, White>(int, int, int);
-template void bishop_terms<Phase::OPENING, Black>(int, int, int);
-template void bishop_terms<Phase::MIDDLEGAME, White>(int, int, int);
-template void bishop_terms<Phase::MIDDLEGAME, Black>(int, int, int);
-template void bishop_terms<Phase::ENDGAME, White>(int, int, int);
-template void bishop_terms<Phase::ENDGAME, Black>(int, int, int);
-template void rook_terms<Phase::OPENING, White>(int, int);
-template void rook_terms<Phase::OPENING, Black>(int, int);
-template void rook_terms<Phase::MIDDLEGAME, White>(int, int);
-template void rook_terms<Phase::MIDDLEGAME, Black>(int, int);
-template void rook_terms<Phase::ENDGAME, White>(int, int);
-template void rook_terms<Phase::ENDGAME, Black>(int, int);
-template void queen_terms<Phase::OPENING, White>(int, int, int);
-template void queen_terms<Phase::OPENING, Black>(int, int, int);
-template void queen_terms<Phase::MIDDLEGAME, White>(int, int, int);
-template void queen_terms<Phase::MIDDLEGAME, Black>(int, int, int);
-template void queen_terms<Phase::ENDGAME, White>(int, int, int);
-template void queen_terms<Phase::ENDGAME, Black>(int, int, int);
+template void Evaluation::knight_terms<Phase::OPENING, White>(int, int, int);
+template void Evaluation::knight_terms<Phase::OPENING, Black>(int, int, int);
+template void Evaluation::knight_terms<Phase::MIDDLEGAME, White>(int, int, int);
+template void Evaluation::knight_terms<Phase::MIDDLEGAME, Black>(int, int, int);
+template void Evaluation::knight_terms<Phase::ENDGAME, White>(int, int, int);
+template void Evaluation::knight_terms<Phase::ENDGAME, Black>(int, int, int);
+template void Evaluation::bishop_terms<Phase::OPENING, White>(int, int, int);
+template void Evaluation::bishop_terms<Phase::OPENING, Black>(int, int, int);
+template void Evaluation::bishop_terms<Phase::MIDDLEGAME, White>(int, int, int);
+template void Evaluation::bishop_terms<Phase::MIDDLEGAME, Black>(int, int, int);
+template void Evaluation::bishop_terms<Phase::ENDGAME, White>(int, int, int);
+template void Evaluation::bishop_terms<Phase::ENDGAME, Black>(int, int, int);
+template void Evaluation::rook_terms<Phase::OPENING, White>(int, int);
+template void Evaluation::rook_terms<Phase::OPENING, Black>(int, int);
+template void Evaluation::rook_terms<Phase::MIDDLEGAME, White>(int, int);
+template void Evaluation::rook_terms<Phase::MIDDLEGAME, Black>(int, int);
+template void Evaluation::rook_terms<Phase::ENDGAME, White>(int, int);
+template void Evaluation::rook_terms<Phase::ENDGAME, Black>(int, int);
+template void Evaluation::queen_terms<Phase::OPENING, White>(int, int, int);
+template void Evaluation::queen_terms<Phase::OPENING, Black>(int, int, int);
+template void Evaluation::queen_terms<Phase::MIDDLEGAME, White>(int, int, int);
+template void Evaluation::queen_terms<Phase::MIDDLEGAME, Black>(int, int, int);
+template void Evaluation::queen_terms<Phase::ENDGAME, White>(int, int, int);
+template void Evaluation::queen_terms<Phase::ENDGAME, Black>(int, int, int);

@@ -16,9 +16,9 @@ constexpr int32_t DRAW = 0x7fffffff; // what material_rule returns when the scor
 // Applies the rules to a score of 1000 with the given pieces ("RBN" against "R", pawns as P):
 // the change, or DRAW.
 int32_t material_rule(const std::string& white, const std::string& black) {
-    for (uint8_t& count : piece_tally)
-        count = 0;
-    const auto tally = [](const std::string& pieces, bool is_white) {
+    Evaluation evaluation = test_support::game_evaluation();
+    uint8_t(&piece_tally)[PIECE_CODES] = evaluation.piece_tally;
+    const auto tally = [&](const std::string& pieces, bool is_white) {
         for (char piece : pieces) {
             const int32_t code = piece == 'P'   ? WHITE_PAWN
                                  : piece == 'N' ? WHITE_KNIGHT
@@ -30,9 +30,9 @@ int32_t material_rule(const std::string& white, const std::string& black) {
     };
     tally(white, true);
     tally(black, false);
-    eval_score = 1000;
-    endgame_material_rules();
-    return eval_score == 0 ? DRAW : eval_score - 1000;
+    evaluation.eval_score = 1000;
+    evaluation.endgame_material_rules();
+    return evaluation.eval_score == 0 ? DRAW : evaluation.eval_score - 1000;
 }
 
 TEST(EndgameMaterial, PawnlessEndingsWithoutWinningChances) {

@@ -45,12 +45,15 @@ TEST_F(Evaluation, PhaseFollowsTheCountOfPieces) {
     // The middlegame reads white's knight table for black too (b8 is -10 there, not -40), and
     // the endgame has other king tables, so the three evaluators give three scores here.
     set_up();
-    scan_pawns();
-    const int32_t opening = evaluate_opening();
-    scan_pawns();
-    const int32_t middlegame = evaluate_middlegame();
-    scan_pawns();
-    const int32_t endgame = evaluate_endgame();
+    // (The fixture's name hides the evaluation's type here.)
+    auto phase = [](int32_t (::Evaluation::*evaluator)()) {
+        auto evaluation = test_support::game_evaluation();
+        evaluation.scan_pawns();
+        return (evaluation.*evaluator)();
+    };
+    const int32_t opening = phase(&::Evaluation::evaluate_opening);
+    const int32_t middlegame = phase(&::Evaluation::evaluate_middlegame);
+    const int32_t endgame = phase(&::Evaluation::evaluate_endgame);
     ASSERT_NE(opening, middlegame);
     ASSERT_NE(middlegame, endgame);
     ASSERT_NE(opening, endgame);
@@ -74,8 +77,9 @@ TEST_F(Evaluation, APromotionKeepsThePhaseAndHolesCountForNothing) {
     test_support::play("a7a8q");
     ASSERT_EQ(non_pawn_count, 13);
     const int32_t after_promotion = evaluate();
-    scan_pawns();
-    EXPECT_EQ(after_promotion, evaluate_opening());
+    auto evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
+    EXPECT_EQ(after_promotion, evaluation.evaluate_opening());
 
     // A capture made in a search leaves a hole in the piece list; the score must be the same as
     // after the list is rebuilt.

@@ -25,20 +25,20 @@ class KingTerms : public ::testing::Test {
 // What the king handler of phase P adds for the king on `name` in the current position.
 template <Phase P> int32_t king_value(const char* name) {
     const int square = square_named(name);
-    scan_pawns();
-    eval_score = 0;
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
     if (board[square] == WHITE_KING)
-        king_terms<P, White>(square, rank_of[square], file_of[square]);
+        evaluation.king_terms<P, White>(square, rank_of[square], file_of[square]);
     else
-        king_terms<P, Black>(square, rank_of[square], file_of[square]);
-    return eval_score;
+        evaluation.king_terms<P, Black>(square, rank_of[square], file_of[square]);
+    return evaluation.eval_score;
 }
 
 template <Phase P> int32_t opposite_wings() {
-    scan_pawns();
-    eval_score = 0;
-    kings_on_opposite_wings<P>();
-    return eval_score;
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
+    evaluation.kings_on_opposite_wings<P>();
+    return evaluation.eval_score;
 }
 
 TEST_F(KingTerms, CastledKingAndItsShield) {
@@ -137,12 +137,11 @@ TEST_F(KingTerms, AttackDistancesAndOffensiveness) {
     set_up("4k3/8/8/8/4R3/8/8/6K1 b - - 0 1");
     non_pawn_count = MIDDLEGAME_COUNT;
     EXPECT_EQ(weight_effect(ROOK_ATTACK_KING), 1);
-    EXPECT_EQ(white_attack_distance, 0);
+    EXPECT_EQ(test_support::attack_distances().first, 0);
     set_up("7k/8/5N2/8/8/8/8/R3K3 w - - 0 1");
     non_pawn_count = MIDDLEGAME_COUNT;
-    evaluate();
-    EXPECT_EQ(white_attack_distance, 2 + 7); // the rook on a1: 7 ranks and 7 files away
-    EXPECT_EQ(black_attack_distance, 0);
+    // The rook on a1: 7 ranks and 7 files away.
+    EXPECT_EQ(test_support::attack_distances(), std::make_pair(2 + 7, 0));
     // OFFENSIVENESS -0.5 on a difference of 9: -4.5, and the positive sum truncated towards
     // zero loses the half as well; the side to move only changes the sign.
     const int32_t before = test_support::white_score();
@@ -154,12 +153,13 @@ TEST_F(KingTerms, AttackDistancesAndOffensiveness) {
 
     // The rounding on its own: the sum is formed first, then truncated towards zero.
     const auto apply = [](int32_t score, int32_t white, int32_t black, float factor) {
-        eval_score = score;
-        white_attack_distance = white;
-        black_attack_distance = black;
+        Evaluation evaluation = test_support::game_evaluation();
+        evaluation.eval_score = score;
+        evaluation.white_attack_distance = white;
+        evaluation.black_attack_distance = black;
         OFFENSIVENESS = factor;
-        apply_offensiveness();
-        return eval_score;
+        evaluation.apply_offensiveness();
+        return evaluation.eval_score;
     };
     EXPECT_EQ(apply(10, 3, 0, -0.5f), 8);    // 8.5
     EXPECT_EQ(apply(-10, 3, 0, -0.5f), -11); // -11.5

@@ -24,13 +24,13 @@ class PawnTerms : public ::testing::Test {
 // What the pawn handler of phase P adds for the pawn on `name` in the current position.
 template <Phase P> int32_t pawn_value(const char* name) {
     const int square = test_support::square_named(name);
-    scan_pawns();
-    eval_score = 0;
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
     if (board[square] == WHITE_PAWN)
-        pawn_terms<P, White>(square, rank_of[square], file_of[square]);
+        evaluation.pawn_terms<P, White>(square, rank_of[square], file_of[square]);
     else
-        pawn_terms<P, Black>(square, rank_of[square], file_of[square]);
-    return eval_score;
+        evaluation.pawn_terms<P, Black>(square, rank_of[square], file_of[square]);
+    return evaluation.eval_score;
 }
 
 TEST_F(PawnTerms, BackwardIsolatedAndExposed) {

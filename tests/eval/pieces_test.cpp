@@ -24,13 +24,15 @@ class PieceTerms : public ::testing::Test {
 
 int32_t white_outpost(const char* name) {
     const int square = square_named(name);
-    scan_pawns();
-    return outpost_value_white(square, file_of[square], rank_of[square]);
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
+    return evaluation.outpost_value_white(square, file_of[square], rank_of[square]);
 }
 int32_t black_outpost(const char* name) {
     const int square = square_named(name);
-    scan_pawns();
-    return outpost_value_black(square, file_of[square], rank_of[square]);
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
+    return evaluation.outpost_value_black(square, file_of[square], rank_of[square]);
 }
 
 TEST_F(PieceTerms, Outposts) {
@@ -58,10 +60,10 @@ TEST_F(PieceTerms, Outposts) {
     // The knight on b1 at the start: -40 from the table, undeveloped, no outpost.
     set_up();
     UNDEVELOPED_PIECE = 7;
-    scan_pawns();
-    eval_score = 0;
-    knight_terms<Phase::OPENING, White>(B1, 1, 2);
-    EXPECT_EQ(eval_score, -40 - 7);
+    Evaluation knight_evaluation = test_support::game_evaluation();
+    knight_evaluation.scan_pawns();
+    knight_evaluation.knight_terms<Phase::OPENING, White>(B1, 1, 2);
+    EXPECT_EQ(knight_evaluation.eval_score, -40 - 7);
     // With every weight 0 the centre-file bonus still counts.
     test_support::clear_weights();
     set_up("4k3/8/4N3/8/8/8/8/4K3 w - - 0 1");
@@ -159,13 +161,12 @@ TEST_F(PieceTerms, ColourComplex) {
     BLOCKED_CENTER_PAWN = 10000;
     OBISHOP_PAIR = 7;
     UNDEVELOPED_PIECE = 3;
-    scan_pawns();
-    eval_score = 0;
-    white_walk = {};
-    bishop_terms<Phase::OPENING, White>(C1, 1, 3);
-    EXPECT_EQ(eval_score, -30 - 3);
-    bishop_terms<Phase::OPENING, White>(F1, 1, 6);
-    EXPECT_EQ(eval_score, (-30 - 3) + (-30 + 7 - 3));
+    Evaluation evaluation = test_support::game_evaluation();
+    evaluation.scan_pawns();
+    evaluation.bishop_terms<Phase::OPENING, White>(C1, 1, 3);
+    EXPECT_EQ(evaluation.eval_score, -30 - 3);
+    evaluation.bishop_terms<Phase::OPENING, White>(F1, 1, 6);
+    EXPECT_EQ(evaluation.eval_score, (-30 - 3) + (-30 + 7 - 3));
     test_support::clear_weights();
     test_support::play_all({"e7e5", "f1c4"});
     EXPECT_EQ(weight_effect(BAD_BISHOP), -1); // c4 is light; c1 at home takes nothing
@@ -261,7 +262,7 @@ TEST_F(PieceTerms, RooksOnTheSeventhAndOnOpenFiles) {
     EXPECT_EQ(weight_effect(MROOK_OPEN_FILE_BONUS), 1);
     EXPECT_EQ(weight_effect(ROOK_ATTACK_KING), 1);
     const int32_t on_king_file = test_support::white_score();
-    EXPECT_EQ(white_attack_distance, 0);
+    EXPECT_EQ(test_support::attack_distances().first, 0);
     set_up("4k3/4n3/8/8/3R4/8/8/6K1 w - - 0 1");
     non_pawn_count = MIDDLEGAME_COUNT;
     EXPECT_EQ(on_king_file - test_support::white_score(), 5);
@@ -300,7 +301,7 @@ TEST_F(PieceTerms, QueensWorkAsHalfRooks) {
     set_up("6k1/8/8/8/8/8/8/4K1Q1 b - - 0 1");
     non_pawn_count = MIDDLEGAME_COUNT;
     EXPECT_EQ(weight_effect(QUEEN_ATTACK_KING), 1);
-    EXPECT_EQ(white_attack_distance, 0);
+    EXPECT_EQ(test_support::attack_distances().first, 0);
     // No queen terms of the middlegame in the endgame: only the table.
     non_pawn_count = ENDGAME_COUNT;
     EXPECT_EQ(weight_effect(QUEEN_ATTACK_KING), 0);

@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "board/game.h"
 #include "eval/evaluate.h"
 #include "eval/parameter_file.h"
 #include "eval/parameters.h"
+#include "eval/terms.h"
 
 namespace test_support {
 
@@ -17,6 +19,19 @@ inline void clear_weights() {
         if (item.integer != nullptr) *item.integer = 0;
         if (item.real != nullptr) *item.real = 0.0f;
     }
+}
+
+// An evaluation of the game position whose working state (the running score, the attack
+// distances, the walk counters) a test reads or sets.
+inline Evaluation game_evaluation() {
+    return Evaluation(game_position, game_pawn_cache);
+}
+
+// The attack distances (white's, black's) the evaluation of the current position sums up.
+inline std::pair<int32_t, int32_t> attack_distances() {
+    Evaluation evaluation = game_evaluation();
+    evaluation.evaluate();
+    return {evaluation.white_attack_distance, evaluation.black_attack_distance};
 }
 
 // The evaluation of the current position from white's point of view.
