@@ -9,7 +9,6 @@
 #define NNUE_HAS_X86 1
 #endif
 
-#include "board/game.h"
 #include "nnue/network.h"
 
 bool nnue_enabled = false;
@@ -19,21 +18,7 @@ namespace {
 // Evaluation units per pawn: the network speaks centipawns.
 constexpr int32_t EVALUATION_UNITS_PER_PAWN = 110;
 
-struct FeatureChange {
-    int16_t white_view;
-    int16_t black_view;
-};
-
-// A ply's position: both views' sums when current, and what the move that led here changed.
-struct Entry {
-    alignas(64) int16_t sums[2][NNUE_MAX_HIDDEN]; // [0] white's view, [1] black's
-    bool current;
-    uint8_t removed_count;
-    uint8_t added_count;
-    FeatureChange removed[2];
-    FeatureChange added[2];
-};
-Entry entries[MAX_PLY + 1];
+using FeatureChange = Accumulators::FeatureChange;
 
 // The input of a piece on a board square, seen from white (0) and from black (1): the piece's
 // colour relative to the viewer, its kind, and the square with the board turned for black.
@@ -163,12 +148,12 @@ const int16_t* weights_of(int16_t feature) {
 }
 
 // Both views' sums of the board as it stands, into `sums`.
-void compute_sums(int16_t (*sums)[NNUE_MAX_HIDDEN]) {
+void compute_sums(const Position& pos, int16_t (*sums)[NNUE_MAX_HIDDEN]) {
     const int32_t hidden = active_network.hidden;
     for (int view = 0; view < 2; ++view)
         std::memcpy(sums[view], active_network.l1_bias.data(), sizeof(int16_t) * hidden);
     for (int32_t code = WHITE_PAWN; code <= BLACK_BISHOP; ++code) {
-        for (uint64_t pieces = squares_of[code]; pieces != 0; pieces &= pieces - 1) {
+        for (uint64_t pieces = pos.squares_of[code]; pieces != 0; pieces &= pieces - 1) {
             const int square = square_of_bit[__builtin_ctzll(pieces)];
             const FeatureChange feature = feature_of(code, square);
             for (int view = 0; view < 2; ++view) {
@@ -180,18 +165,38 @@ void compute_sums(int16_t (*sums)[NNUE_MAX_HIDDEN]) {
     }
 }
 
+int32_t evaluate_sums(const Position& pos, const int16_t (*sums)[NNUE_MAX_HIDDEN]) {
+    const int32_t hidden = active_network.hidden;
+    const int16_t* us = sums[pos.side_to_move == 1 ? 0 : 1];
+    const int16_t* them = sums[pos.side_to_move == 1 ? 1 : 0];
+    const int16_t* weights = active_network.out_weights.data();
+#if NNUE_HAS_X86
+    const int64_t sum = use_avx2 ? output_avx2(us, them, weights, hidden)
+                                 : output_portable(us, them, weights, hidden);
+#else
+    const int64_t sum = output_portable(us, them, weights, hidden);
+#endif
+    // Back to units of 1/(QA*QB), then to centipawns (C++ division truncates toward zero, as
+    // the trainer's reference does).
+    const int64_t output = sum / NNUE_QA + active_network.out_bias;
+    const int64_t centipawns = output * NNUE_SCALE / (NNUE_QA * NNUE_QB);
+    return static_cast<int32_t>(centipawns * EVALUATION_UNITS_PER_PAWN / 100);
+}
+
+} // namespace
+
 // Brings the entry of the current ply up to date from the nearest current one above it, or
 // afresh when there is none.
-void bring_up_to_date() {
-    int32_t known = ply;
+void Accumulators::bring_up_to_date(const Position& pos) {
+    int32_t known = pos.ply;
     while (known > 0 && !entries[known].current)
         --known;
     if (!entries[known].current) {
-        compute_sums(entries[ply].sums);
-        entries[ply].current = true;
+        compute_sums(pos, entries[pos.ply].sums);
+        entries[pos.ply].current = true;
         return;
     }
-    for (int32_t at = known + 1; at <= ply; ++at) {
+    for (int32_t at = known + 1; at <= pos.ply; ++at) {
         Entry& entry = entries[at];
         const Entry& parent = entries[at - 1];
         for (int view = 0; view < 2; ++view) {
@@ -210,82 +215,65 @@ void bring_up_to_date() {
     }
 }
 
-int32_t evaluate_sums(const int16_t (*sums)[NNUE_MAX_HIDDEN]) {
-    const int32_t hidden = active_network.hidden;
-    const int16_t* us = sums[side_to_move == 1 ? 0 : 1];
-    const int16_t* them = sums[side_to_move == 1 ? 1 : 0];
-    const int16_t* weights = active_network.out_weights.data();
-#if NNUE_HAS_X86
-    const int64_t sum = use_avx2 ? output_avx2(us, them, weights, hidden)
-                                 : output_portable(us, them, weights, hidden);
-#else
-    const int64_t sum = output_portable(us, them, weights, hidden);
-#endif
-    // Back to units of 1/(QA*QB), then to centipawns (C++ division truncates toward zero, as
-    // the trainer's reference does).
-    const int64_t output = sum / NNUE_QA + active_network.out_bias;
-    const int64_t centipawns = output * NNUE_SCALE / (NNUE_QA * NNUE_QB);
-    return static_cast<int32_t>(centipawns * EVALUATION_UNITS_PER_PAWN / 100);
+void Accumulators::refresh(const Position& pos) {
+    assert(pos.ply < ACCUMULATOR_PLIES);
+    compute_sums(pos, entries[pos.ply].sums);
+    entries[pos.ply].current = true;
 }
 
-} // namespace
-
-void nnue_refresh() {
-    compute_sums(entries[ply].sums);
-    entries[ply].current = true;
-}
-
-void nnue_note_move(const Move& move) {
-    Entry& entry = entries[ply];
+void Accumulators::note_move(const Position& pos, const Move& move) {
+    assert(pos.ply < ACCUMULATOR_PLIES);
+    Entry& entry = entries[pos.ply];
     entry.current = false;
     entry.removed_count = 0;
     entry.added_count = 0;
     // The mover's colour is the side no longer to move.
-    const int32_t arrived = board[move.to];
+    const int32_t arrived = pos.board[move.to];
     const int32_t moved =
-        move.promotion != 0 ? (side_to_move == 1 ? BLACK_PAWN : WHITE_PAWN) : arrived;
+        move.promotion != 0 ? (pos.side_to_move == 1 ? BLACK_PAWN : WHITE_PAWN) : arrived;
     entry.removed[entry.removed_count++] = feature_of(moved, move.from);
     entry.added[entry.added_count++] = feature_of(arrived, move.to);
     if (move.castle != CASTLE_NONE) {
         // The rook's jump: from the corner to the square the king passed.
         const int rook_from = move.to > move.from ? move.to + 1 : move.to - 2;
         const int rook_to = move.to > move.from ? move.to - 1 : move.to + 1;
-        const int32_t rook = board[rook_to];
+        const int32_t rook = pos.board[rook_to];
         entry.removed[entry.removed_count++] = feature_of(rook, rook_from);
         entry.added[entry.added_count++] = feature_of(rook, rook_to);
     } else if (move.captured != EMPTY) {
         const int taken_on =
-            move.ep_flag != 0 ? (side_to_move == 1 ? move.to + 12 : move.to - 12) : move.to;
+            move.ep_flag != 0 ? (pos.side_to_move == 1 ? move.to + 12 : move.to - 12) : move.to;
         entry.removed[entry.removed_count++] = feature_of(move.captured, taken_on);
     }
 }
 
-void nnue_note_null_move() {
-    Entry& entry = entries[ply];
+void Accumulators::note_null_move(const Position& pos) {
+    assert(pos.ply < ACCUMULATOR_PLIES);
+    Entry& entry = entries[pos.ply];
     entry.current = false;
     entry.removed_count = 0;
     entry.added_count = 0;
 }
 
-int32_t nnue_evaluate() {
-    if (!entries[ply].current) bring_up_to_date();
-    assert(nnue_accumulator_is_current());
-    return evaluate_sums(entries[ply].sums);
+int32_t Accumulators::evaluate(const Position& pos) {
+    if (!entries[pos.ply].current) bring_up_to_date(pos);
+    assert(is_current(pos));
+    return evaluate_sums(pos, entries[pos.ply].sums);
 }
 
-int32_t nnue_evaluate_from_scratch() {
-    alignas(64) static int16_t sums[2][NNUE_MAX_HIDDEN];
-    compute_sums(sums);
-    return evaluate_sums(sums);
+int32_t nnue_evaluate_from_scratch(const Position& pos) {
+    alignas(64) int16_t sums[2][NNUE_MAX_HIDDEN];
+    compute_sums(pos, sums);
+    return evaluate_sums(pos, sums);
 }
 
-bool nnue_accumulator_is_current() {
-    if (!entries[ply].current) return false;
-    alignas(64) static int16_t sums[2][NNUE_MAX_HIDDEN];
-    compute_sums(sums);
+bool Accumulators::is_current(const Position& pos) const {
+    if (!entries[pos.ply].current) return false;
+    alignas(64) int16_t sums[2][NNUE_MAX_HIDDEN];
+    compute_sums(pos, sums);
     const size_t bytes = sizeof(int16_t) * static_cast<size_t>(active_network.hidden);
-    return std::memcmp(sums[0], entries[ply].sums[0], bytes) == 0 &&
-           std::memcmp(sums[1], entries[ply].sums[1], bytes) == 0;
+    return std::memcmp(sums[0], entries[pos.ply].sums[0], bytes) == 0 &&
+           std::memcmp(sums[1], entries[pos.ply].sums[1], bytes) == 0;
 }
 
 bool nnue_avx2_available() {

@@ -50,7 +50,7 @@ inline void nudge_history(int16_t& entry, int32_t bonus) {
 inline bool settle_capture(const Move& move, int32_t& score) {
     if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
         return false;
-    if (see_at_least(move, 0)) {
+    if (see_at_least(game_position, move, 0)) {
         score -= UNCHECKED_CAPTURE;
         return false;
     }

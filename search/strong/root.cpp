@@ -141,7 +141,7 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
         ++node_count;
         move_stack[ply] = root.move;
         moved_piece_stack[ply] = board[root.move.to];
-        if (nnue_enabled) nnue_note_move(root.move);
+        if (nnue_enabled) strong_accumulators.note_move(game_position, root.move);
         int32_t score;
         if (i == first) {
             score = -strong_search(-beta, -alpha, child_depth, true);
@@ -198,7 +198,7 @@ Move strong_search_best_move() {
     // 3. The end of the game at the root: no legal move, a repetition, the fifty-move rule.
     ply = 1;
     collect_root_moves();
-    if (nnue_enabled) nnue_refresh();
+    if (nnue_enabled) strong_accumulators.refresh(game_position);
     if (root_move_count == 0) {
         if (side_to_move_in_check())
             game_state = side_to_move == 1 ? BLACK_MATES : WHITE_MATES;

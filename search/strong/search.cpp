@@ -22,6 +22,7 @@
 #include "search/transposition.h"
 
 StrongParameters strong_parameters;
+Accumulators strong_accumulators;
 int32_t strong_iteration_depth = 0;
 Move strong_pv_table[STRONG_PLY_ROWS][STRONG_PLY_ROWS];
 int32_t strong_pv_length[STRONG_PLY_ROWS];
@@ -44,7 +45,7 @@ int32_t static_eval_stack[STRONG_PLY_ROWS];
 
 // The position's evaluation: the network's, or the hand-written one.
 inline int32_t strong_static_eval() {
-    return nnue_enabled ? nnue_evaluate() : evaluate();
+    return nnue_enabled ? strong_accumulators.evaluate(game_position) : evaluate();
 }
 
 int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
@@ -89,7 +90,7 @@ inline void prefetch_child_slot(const Move& move) {
 inline void note_move_played(const Move& move) {
     move_stack[ply] = move;
     moved_piece_stack[ply] = board[move.to];
-    if (nnue_enabled) nnue_note_move(move);
+    if (nnue_enabled) strong_accumulators.note_move(game_position, move);
 }
 
 // `history` is the move's history as the ordering scored it, before the move was made.
@@ -114,7 +115,7 @@ int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
     make_null_move(undo);
     move_stack[ply] = NULL_MOVE;
     moved_piece_stack[ply] = 0;
-    if (nnue_enabled) nnue_note_null_move();
+    if (nnue_enabled) strong_accumulators.note_null_move(game_position);
     int32_t null_score = -strong_search(-beta, -beta + 1, depth - reduction, false);
     unmake_null_move(undo);
     if (strong_stopped || null_score < beta) return NO_EVAL;
@@ -281,12 +282,13 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                         continue;
                     }
                     if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
-                        !see_at_least(move, -tune.see_quiet_margin * depth) &&
+                        !see_at_least(game_position, move, -tune.see_quiet_margin * depth) &&
                         !may_give_check(move))
                         continue;
                 } else if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
                            is_losing_capture_score(scores[next]) &&
-                           !see_at_least(move, -tune.see_capture_margin * depth * depth)) {
+                           !see_at_least(game_position, move,
+                                         -tune.see_capture_margin * depth * depth)) {
                     continue;
                 }
             }
@@ -442,7 +444,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             if (move.promotion == 0 &&
                 stand_pat + see_value[move.captured] + tune.delta_margin <= alpha)
                 continue;
-            if (!see_at_least(move, 0)) continue;
+            if (!see_at_least(game_position, move, 0)) continue;
         } else if (!may_answer_check(move, evasion_squares)) {
             continue;
         }

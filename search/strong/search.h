@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "nnue/accumulator.h"
 
 // No node of the strong search lies deeper than this: a node this deep is scored statically. The
 // per-ply tables have two rows more, as the ordering clears the killers one ply ahead and a node
@@ -13,6 +14,7 @@
 // extension stops at ply 2 * 30 + 8, so only a long line of captures after that comes near it.
 inline constexpr int32_t STRONG_PLY_LIMIT = 128;
 inline constexpr int32_t STRONG_PLY_ROWS = STRONG_PLY_LIMIT + 2;
+static_assert(STRONG_PLY_LIMIT < ACCUMULATOR_PLIES, "the network's sums reach every ply");
 
 // The numbers that shape the strong search, in one place. Margins are in evaluation units (a
 // pawn is 110).
@@ -45,6 +47,9 @@ struct StrongParameters {
     bool use_counter_moves = true;
 };
 extern StrongParameters strong_parameters;
+
+// The network's sums along the search path.
+extern Accumulators strong_accumulators;
 
 // The iteration in progress.
 extern int32_t strong_iteration_depth;

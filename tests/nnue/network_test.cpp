@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "board/game.h"
@@ -43,15 +44,21 @@ const char* const POSITIONS[] = {
     "r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 7",
 };
 
+// The accumulator stack the tests keep along the game position's moves (as large as a search
+// thread's, so kept off the stack).
+std::unique_ptr<Accumulators> accumulators;
+
 class Nnue : public ::testing::Test {
   protected:
     void SetUp() override {
         saved_ = active_network;
         active_network = random_network(64, 5);
+        accumulators = std::make_unique<Accumulators>();
     }
     void TearDown() override {
         active_network = saved_;
         nnue_use_avx2(true);
+        accumulators.reset();
     }
     Network saved_;
 };
@@ -114,7 +121,7 @@ TEST_F(Nnue, KeptSumsEqualSumsComputedAfresh) {
     for (const char* fen : POSITIONS) {
         test_support::set_up(fen);
         ply = 1;
-        nnue_refresh();
+        accumulators->refresh(game_position);
         struct Played {
             Move list[MAX_MOVES];
             int index;
@@ -135,7 +142,7 @@ TEST_F(Nnue, KeptSumsEqualSumsComputedAfresh) {
                 path.push_back({});
                 path.back().null_move = true;
                 make_null_move(path.back().undo);
-                nnue_note_null_move();
+                accumulators->note_null_move(game_position);
             } else if (path.size() < 60) {
                 Played played{};
                 int32_t count = 0;
@@ -150,13 +157,15 @@ TEST_F(Nnue, KeptSumsEqualSumsComputedAfresh) {
                     }
                 }
                 if (!made) continue;
-                nnue_note_move(played.list[played.index]);
+                accumulators->note_move(game_position, played.list[played.index]);
                 path.push_back(played);
             }
             // Not every position is evaluated, so that several moves are caught up at once.
             if (random() % 3 == 0) {
-                ASSERT_EQ(nnue_evaluate(), nnue_evaluate_from_scratch()) << fen << " step " << step;
-                ASSERT_TRUE(nnue_accumulator_is_current()) << fen << " step " << step;
+                ASSERT_EQ(accumulators->evaluate(game_position),
+                          nnue_evaluate_from_scratch(game_position))
+                    << fen << " step " << step;
+                ASSERT_TRUE(accumulators->is_current(game_position)) << fen << " step " << step;
                 ++evaluations;
             }
         }
@@ -168,7 +177,8 @@ TEST_F(Nnue, KeptSumsEqualSumsComputedAfresh) {
                 take_back_move(last.list, last.index, last.undo);
             path.pop_back();
         }
-        EXPECT_EQ(nnue_evaluate(), nnue_evaluate_from_scratch()) << fen;
+        EXPECT_EQ(accumulators->evaluate(game_position), nnue_evaluate_from_scratch(game_position))
+            << fen;
     }
     EXPECT_GT(evaluations, 300);
 }
@@ -182,8 +192,9 @@ void walk_and_compare(int depth, int& compared) {
     for (int32_t i = 0; i < count; ++i) {
         MoveUndo undo;
         if (play_move(list, i, undo)) {
-            nnue_note_move(list[i]);
-            ASSERT_EQ(nnue_evaluate(), nnue_evaluate_from_scratch())
+            accumulators->note_move(game_position, list[i]);
+            ASSERT_EQ(accumulators->evaluate(game_position),
+                      nnue_evaluate_from_scratch(game_position))
                 << test_support::text_of(list[i]);
             ++compared;
             if (depth > 1) walk_and_compare(depth - 1, compared);
@@ -197,9 +208,10 @@ TEST_F(Nnue, KeptSumsFollowEveryKindOfMove) {
     for (const char* fen : POSITIONS) {
         test_support::set_up(fen);
         ply = 1;
-        nnue_refresh();
+        accumulators->refresh(game_position);
         walk_and_compare(2, compared);
-        EXPECT_EQ(nnue_evaluate(), nnue_evaluate_from_scratch()) << fen;
+        EXPECT_EQ(accumulators->evaluate(game_position), nnue_evaluate_from_scratch(game_position))
+            << fen;
     }
     EXPECT_GT(compared, 5000);
 }
@@ -211,9 +223,9 @@ TEST_F(Nnue, TheTwoArithmeticPathsAgree) {
         for (const char* fen : POSITIONS) {
             test_support::set_up(fen);
             nnue_use_avx2(true);
-            const int32_t fast = nnue_evaluate_from_scratch();
+            const int32_t fast = nnue_evaluate_from_scratch(game_position);
             nnue_use_avx2(false);
-            EXPECT_EQ(nnue_evaluate_from_scratch(), fast) << hidden << " " << fen;
+            EXPECT_EQ(nnue_evaluate_from_scratch(game_position), fast) << hidden << " " << fen;
         }
     }
 }
@@ -225,9 +237,9 @@ TEST_F(Nnue, MirroredPositionsEvaluateAlike) {
     int32_t previous = 0;
     for (const char* fen : POSITIONS) {
         test_support::set_up(fen);
-        const int32_t score = nnue_evaluate_from_scratch();
+        const int32_t score = nnue_evaluate_from_scratch(game_position);
         test_support::set_up(test_support::mirrored_fen(fen));
-        EXPECT_EQ(nnue_evaluate_from_scratch(), score) << fen;
+        EXPECT_EQ(nnue_evaluate_from_scratch(game_position), score) << fen;
         distinct += score != previous ? 1 : 0;
         previous = score;
     }

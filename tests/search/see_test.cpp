@@ -21,7 +21,7 @@ int32_t exchange(const std::string& fen, const char* move_text) {
     Move move;
     EXPECT_TRUE(parse_user_move(move_text, move)) << move_text;
     const uint64_t key = hash_key;
-    const int32_t value = static_exchange(move);
+    const int32_t value = static_exchange(game_position, move);
     EXPECT_EQ(hash_key, key);
     return value;
 }
@@ -62,8 +62,8 @@ TEST(StaticExchange, KingsEnPassantPromotionsAndQuietMoves) {
     test_support::set_up("4k3/8/4p3/3n4/8/4N3/8/4K3 w - - 0 1");
     Move move;
     ASSERT_TRUE(parse_user_move("e3d5", move));
-    EXPECT_TRUE(see_at_least(move, 0));
-    EXPECT_FALSE(see_at_least(move, 1));
+    EXPECT_TRUE(see_at_least(game_position, move, 0));
+    EXPECT_FALSE(see_at_least(game_position, move, 1));
 }
 
 // The exchange worked out the plain way: every recapture walks every ray from the target
@@ -147,14 +147,14 @@ TEST(StaticExchange, AgreesWithThePlainExchangeEverywhere) {
             std::memcpy(before, board, sizeof before);
             for (int32_t i = 0; i < count; ++i) {
                 const int32_t expected = reference_exchange(list[i]);
-                ASSERT_EQ(static_exchange(list[i]), expected)
+                ASSERT_EQ(static_exchange(game_position, list[i]), expected)
                     << fen << " after " << step << " moves: " << test_support::text_of(list[i]);
                 ASSERT_EQ(std::memcmp(before, board, sizeof before), 0);
                 // Castling never loses material, whatever a pseudo-legal one runs into.
                 for (int32_t threshold : {expected - 1, expected, expected + 1, 0, -200, 300})
-                    EXPECT_EQ(see_at_least(list[i], threshold), list[i].castle != CASTLE_NONE
-                                                                    ? threshold <= 0
-                                                                    : expected >= threshold)
+                    EXPECT_EQ(see_at_least(game_position, list[i], threshold),
+                              list[i].castle != CASTLE_NONE ? threshold <= 0
+                                                            : expected >= threshold)
                         << fen << " after " << step << " moves: " << test_support::text_of(list[i]);
                 ASSERT_EQ(std::memcmp(before, board, sizeof before), 0);
                 ++compared;
