@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "base/engine_state.h"
-#include "board/game.h"
 #include "board/move_text.h"
 #include "search/clock.h"
 #include "search/scores.h"

@@ -9,16 +9,9 @@
 #endif
 
 #include "board/attack.h"
-#include "board/game.h"
 #include "search/strong/search.h"
 #include "search/strong/see.h"
-
-int16_t strong_history[2][BOARD_SQUARES][BOARD_SQUARES];
-Move strong_killers[MAX_PLY][2];
-Move counter_moves[PIECE_CODES][BOARD_SQUARES];
-Move move_stack[MAX_PLY];
-int32_t moved_piece_stack[MAX_PLY];
-int16_t continuation_history[PIECE_CODES][64][PIECE_CODES][64];
+#include "search/strong/thread.h"
 
 namespace {
 
@@ -32,30 +25,10 @@ constexpr int32_t SORT_AFTER_PICKS = 3;
 // remembered.
 constexpr int32_t MAX_TRIED_QUIETS = 64;
 
-// Most valuable victim first, the cheapest attacker first among equal victims.
-inline int32_t victim_attacker_score(const Move& move) {
-    const int32_t victim = move.captured == EMPTY ? 0 : see_value[move.captured];
-    const int32_t promotion = move.promotion == 0 ? 0 : see_value[move.promotion];
-    return (victim + promotion) * 16 - see_value[board[move.from]] / 128;
-}
-
 // Moves a history score towards +-HISTORY_LIMIT by `bonus`, less the closer it already is.
 inline void nudge_history(int16_t& entry, int32_t bonus) {
     const int32_t value = entry;
     entry = static_cast<int16_t>(value + bonus - value * std::abs(bonus) / HISTORY_LIMIT);
-}
-
-// Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
-// the mark, or moves to the losing band. True when it moved.
-inline bool settle_capture(const Move& move, int32_t& score) {
-    if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
-        return false;
-    if (see_at_least(game_position, move, 0)) {
-        score -= UNCHECKED_CAPTURE;
-        return false;
-    }
-    score = BAD_CAPTURE_BAND + victim_attacker_score(move);
-    return true;
 }
 
 // What same_move compares (the two squares and the promotion) in one number, so that a move
@@ -90,7 +63,28 @@ inline int32_t first_best(const int32_t* scores, int32_t from, int32_t count) {
 
 } // namespace
 
-void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& table_move) {
+// Most valuable victim first, the cheapest attacker first among equal victims.
+inline int32_t SearchThread::victim_attacker_score(const Move& move) const {
+    const int32_t victim = move.captured == EMPTY ? 0 : see_value[move.captured];
+    const int32_t promotion = move.promotion == 0 ? 0 : see_value[move.promotion];
+    return (victim + promotion) * 16 - see_value[board[move.from]] / 128;
+}
+
+// Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
+// the mark, or moves to the losing band. True when it moved.
+inline bool SearchThread::settle_capture(const Move& move, int32_t& score) const {
+    if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
+        return false;
+    if (see_at_least(*this, move, 0)) {
+        score -= UNCHECKED_CAPTURE;
+        return false;
+    }
+    score = BAD_CAPTURE_BAND + victim_attacker_score(move);
+    return true;
+}
+
+void SearchThread::score_moves(const Move* list, int32_t* scores, int32_t count,
+                               const Move& table_move) {
     const uint32_t table_identity = move_identity(table_move);
     const uint32_t killer1 = move_identity(strong_killers[ply][0]);
     const uint32_t killer2 = move_identity(strong_killers[ply][1]);
@@ -125,12 +119,13 @@ void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& t
     }
 }
 
-void score_captures(const Move* list, int32_t* scores, int32_t count) {
+void SearchThread::score_captures(const Move* list, int32_t* scores, int32_t count) const {
     for (int32_t i = 0; i < count; ++i)
         scores[i] = victim_attacker_score(list[i]);
 }
 
-bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bool may_sort) {
+bool SearchThread::pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next,
+                                  bool may_sort) {
     if (next >= count) return false;
     // The first few moves (table move, captures, killers) are picked one at a time, since a
     // cutoff often comes among them; a deep node that gets further will likely search most of
@@ -163,7 +158,8 @@ bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bo
     }
 }
 
-int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from) {
+int32_t SearchThread::drop_quiet_moves(Move* list, int32_t* scores, int32_t count,
+                                       int32_t from) const {
     int32_t kept = from;
     for (int32_t i = from; i < count; ++i) {
         if (is_quiet(list[i]) && !may_give_check(list[i])) continue;
@@ -174,7 +170,8 @@ int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t fro
     return kept;
 }
 
-void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried, int32_t tried_count) {
+void SearchThread::reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried,
+                                       int32_t tried_count) {
     // 1. Killers: the newest first, without a move in both slots.
     if (!same_move(move, strong_killers[ply][0])) {
         strong_killers[ply][1] = strong_killers[ply][0];
@@ -199,20 +196,20 @@ void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried, int
         reward(tried[i], -bonus);
 }
 
-void prepare_strong_ordering() {
+void SearchThread::prepare_strong_ordering() {
     for (auto& side : strong_history)
         for (auto& row : side)
             for (int16_t& entry : row)
                 entry = static_cast<int16_t>(entry / 2);
     for (auto& killers : strong_killers)
         killers[0] = killers[1] = NULL_MOVE;
-    for (int p = 0; p < MAX_PLY; ++p) {
+    for (int p = 0; p < STRONG_PLY_ROWS; ++p) {
         move_stack[p] = NULL_MOVE;
         moved_piece_stack[p] = 0;
     }
 }
 
-void clear_strong_ordering() {
+void SearchThread::clear_strong_ordering() {
     for (auto& side : strong_history)
         for (auto& row : side)
             for (int16_t& entry : row)

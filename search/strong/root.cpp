@@ -20,12 +20,11 @@
 #include "search/strong/ordering.h"
 #include "search/strong/search.h"
 #include "search/strong/table.h"
+#include "search/strong/thread.h"
+#include "search/strong/threads.h"
 #include "search/strong/time_management.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
-
-RootMove root_moves[MAX_MOVES];
-int32_t root_move_count = 0;
 
 namespace {
 
@@ -38,13 +37,19 @@ constexpr int32_t WIDEST_ASPIRATION_WINDOW = 1000;
 // The root's best score when its move mates at once (mated at ply 2).
 constexpr int32_t MATE_IN_ONE_SCORE = MATE_SCORE - 2;
 
-bool tables_ready = false;
+// The reduction table, which every thread reads, is filled before the first search.
+bool reductions_ready = false;
 
-// What the thinking output is told about a root move's line at the iteration in progress.
-ThinkingLine thinking_line(const RootMove& root, int32_t score, int32_t line_number = 1) {
+} // namespace
+
+// What the thinking output is told about a root move's line at the iteration in progress: the
+// nodes of every thread, the deepest ply this one reached (counted from the root's children).
+ThinkingLine SearchThread::thinking_line(const RootMove& root, int32_t score,
+                                         int32_t line_number) const {
     ThinkingLine line;
-    line.depth = strong_iteration_depth;
-    line.nodes = node_count;
+    line.depth = iteration_depth;
+    line.selective_depth = selective_depth - 1;
+    line.nodes = searched_nodes();
     line.score = score;
     line.line = line_number;
     line.pv = root.pv;
@@ -54,7 +59,7 @@ ThinkingLine thinking_line(const RootMove& root, int32_t score, int32_t line_num
 
 // A root that is already drawn reports a draw at every depth and gives no move, as the engine
 // adjudicates the draw itself.
-Move report_drawn_root(int32_t state) {
+Move SearchThread::report_drawn_root(int32_t state) {
     game_state = state;
     root_score = 0;
     ThinkingLine line;
@@ -66,7 +71,7 @@ Move report_drawn_root(int32_t state) {
 
 // One iteration inside aspiration windows around the last score, widened on the side that
 // failed until the score falls inside. Returns the score (meaningless when stopped).
-int32_t search_with_aspiration(int32_t depth, int32_t last_score, int32_t first) {
+int32_t SearchThread::search_with_aspiration(int32_t depth, int32_t last_score, int32_t first) {
     int32_t delta = ASPIRATION_WINDOW;
     int32_t alpha = -INFINITE_SCORE;
     int32_t beta = INFINITE_SCORE;
@@ -94,14 +99,12 @@ int32_t search_with_aspiration(int32_t depth, int32_t last_score, int32_t first)
     }
 }
 
-} // namespace
-
-void collect_root_moves() {
+void SearchThread::collect_root_moves() {
     Move list[MAX_MOVES];
     int32_t scores[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
-    score_moves(list, scores, count, strong_tt_probe().move);
+    score_moves(list, scores, count, strong_tt_probe(hash_key, ply).move);
     root_move_count = 0;
     for (int32_t next = 0; pick_next_move(list, scores, count, next, true); ++next) {
         MoveUndo undo;
@@ -122,10 +125,10 @@ void collect_root_moves() {
     if (allowed_end != root_moves) root_move_count = static_cast<int32_t>(allowed_end - root_moves);
 }
 
-int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t first) {
+int32_t SearchThread::search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t first) {
     // 1. Per iteration: the moves' previous scores.
     ply = 1;
-    strong_pv_length[1] = 1;
+    pv_length[1] = 1;
     const bool in_check = side_to_move_in_check();
     const int32_t child_depth = depth - 1 + (in_check ? 1 : 0);
     int32_t best_score = -INFINITE_SCORE;
@@ -141,7 +144,7 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
         ++node_count;
         move_stack[ply] = root.move;
         moved_piece_stack[ply] = board[root.move.to];
-        if (nnue_enabled) strong_accumulators.note_move(game_position, root.move);
+        if (nnue_enabled) accumulators.note_move(*this, root.move);
         int32_t score;
         if (i == first) {
             score = -strong_search(-beta, -alpha, child_depth, true);
@@ -156,10 +159,10 @@ int32_t search_root_moves(int32_t alpha, int32_t beta, int32_t depth, int32_t fi
 
         // 2.2 The move's own score and line, when it is more than a zero-window bound.
         if (i == first || score > alpha) {
-            update_strong_pv(root.move);
+            update_pv(root.move);
             root.score = score;
             root.bound = score >= beta ? BOUND_LOWER : score <= alpha ? BOUND_UPPER : BOUND_EXACT;
-            keep_variation(root, &strong_pv_table[1][1], strong_pv_length[1] - 1);
+            keep_variation(root, &pv_table[1][1], pv_length[1] - 1);
         } else {
             root.score = -INFINITE_SCORE;
         }
@@ -182,23 +185,33 @@ Move strong_search_best_move() {
         return book_move;
     }
 
-    // 2. A fresh search: the tables, the clock, no looks at the limits before the first
-    // iteration is done (it takes a moment and guarantees a move).
-    if (!tables_ready) {
+    // 2. The main thread searches a copy of the game position.
+    if (!reductions_ready) {
         init_strong_search();
-        clear_strong_ordering();
-        tables_ready = true;
+        reductions_ready = true;
     }
+    SearchThread& main = main_search_thread();
+    main.copy_from(game_position);
+    const Move best = main.main_search();
+    node_count = searched_nodes();
+    return best;
+}
+
+Move SearchThread::main_search() {
+    // 1. A fresh search: the tables, the clock, no looks at the limits before the first
+    // iteration is done (it takes a moment and guarantees a move).
     node_count = 0;
+    published_nodes.store(0, std::memory_order_relaxed);
     prepare_strong_ordering();
     start_strong_clock(search_limits.use_clock ? plan_time(strong_clock) : TimePlan{});
+    strong_stopped = false;
     strong_next_check = INT64_MAX;
     thinking_output->search_started();
 
-    // 3. The end of the game at the root: no legal move, a repetition, the fifty-move rule.
+    // 2. The end of the game at the root: no legal move, a repetition, the fifty-move rule.
     ply = 1;
     collect_root_moves();
-    if (nnue_enabled) strong_accumulators.refresh(game_position);
+    if (nnue_enabled) accumulators.refresh(*this);
     if (root_move_count == 0) {
         if (side_to_move_in_check())
             game_state = side_to_move == 1 ? BLACK_MATES : WHITE_MATES;
@@ -211,15 +224,15 @@ Move strong_search_best_move() {
         if (fifty_move_rule_reached()) return report_drawn_root(FIFTY_MOVE_DRAW);
     }
 
-    // 4. Deepen one ply at a time until a limit says stop.
+    // 3. Deepen one ply at a time until a limit says stop.
     const int32_t lines = std::min(search_limits.multi_pv, root_move_count);
     int32_t line_scores[MAX_MOVES];
     int32_t last_score = 0;
     int32_t stable_iterations = 0;
     Move last_best = NULL_MOVE;
-    int32_t& iteration_depth = strong_iteration_depth;
     for (iteration_depth = 1; iteration_depth <= search_limits.max_depth; ++iteration_depth) {
-        // 4.1 The best line; with MultiPV each further line from the moves not yet in a line,
+        selective_depth = 0;
+        // 3.1 The best line; with MultiPV each further line from the moves not yet in a line,
         // its window around that line's last score. The limits are looked at only once every
         // line of depth 1 is there.
         for (int32_t line = 1; line < lines; ++line)
@@ -230,7 +243,7 @@ Move strong_search_best_move() {
         if (iteration_depth == 1) strong_next_check = node_count;
         if (strong_stopped) break;
 
-        // 4.2 A finished iteration: its lines go out, best first.
+        // 3.2 A finished iteration: its lines go out, best first.
         if (lines > 1) {
             sort_root_lines(root_moves, lines);
             for (int32_t line = 1; line <= lines; ++line) {
@@ -242,7 +255,7 @@ Move strong_search_best_move() {
         root_score = score;
         if (lines == 1) thinking_output->iteration_finished(thinking_line(root_moves[0], score));
 
-        // 4.3 Whether to go deeper: the node limit, "stop", a short enough mate, a single legal
+        // 3.3 Whether to go deeper: the node limit, "stop", a short enough mate, a single legal
         // move, and the soft limit as the stability of the best move and the trend of the score
         // stretch it. While the search ponders only "stop" and the node limit end it.
         stable_iterations = same_move(root_moves[0].move, last_best) ? stable_iterations + 1 : 0;
@@ -259,7 +272,7 @@ Move strong_search_best_move() {
     }
     iteration_depth = std::min(iteration_depth, search_limits.max_depth);
 
-    // 5. The move: the front of the list, where a move that beat the last iteration's best in
+    // 4. The move: the front of the list, where a move that beat the last iteration's best in
     // a cut-off iteration has also gone. After a cut-off iteration its line goes out again,
     // with the nodes and time at the end, under the depth last completed.
     root_score = root_moves[0].score;
@@ -274,6 +287,5 @@ Move strong_search_best_move() {
 }
 
 void strong_new_game() {
-    clear_strong_ordering();
-    clear_correction_history();
+    forget_every_thread_learning();
 }

@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "board/attack.h"
-#include "board/game.h"
 #include "board/keys.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
@@ -18,19 +17,14 @@
 #include "search/strong/ordering.h"
 #include "search/strong/see.h"
 #include "search/strong/table.h"
+#include "search/strong/thread.h"
 #include "search/strong/time_management.h"
 #include "search/transposition.h"
 
 StrongParameters strong_parameters;
-Accumulators strong_accumulators;
-int32_t strong_iteration_depth = 0;
-Move strong_pv_table[STRONG_PLY_ROWS][STRONG_PLY_ROWS];
-int32_t strong_pv_length[STRONG_PLY_ROWS];
 
 namespace {
 
-// The static evaluation of a node in check is not taken.
-constexpr int32_t NO_EVAL = -2 * INFINITE_SCORE;
 // Plies of the quiescence search in which a check is still answered with every move; deeper,
 // the side in check stands pat like any other.
 constexpr int32_t QUIESCENCE_EVASION_PLIES = 4;
@@ -41,56 +35,11 @@ constexpr int32_t SORT_MIN_DEPTH = 3;
 // Reductions by depth and move number, both capped here.
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
-int32_t static_eval_stack[STRONG_PLY_ROWS];
-
-// The position's evaluation: the network's, or the hand-written one.
-inline int32_t strong_static_eval() {
-    return nnue_enabled ? strong_accumulators.evaluate(game_position) : evaluate();
-}
-
-int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
-                     int32_t static_eval = NO_EVAL);
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
-
-// Whether the side to move has a knight, bishop, rook or queen: without any, passing the move
-// is no safe guess (zugzwang is common in pawn endings).
-bool has_own_pieces() {
-    const int32_t* slots = side_slots[side_to_move];
-    for (int i = 0; i < side_slot_count[side_to_move]; ++i) {
-        const int square = piece_list[slots[i]];
-        if (square == 0) continue;
-        const int32_t code = board[square];
-        if ((code & 1) == side_to_move && code > BLACK_PAWN && code != WHITE_KING &&
-            code != BLACK_KING)
-            return true;
-    }
-    return false;
-}
 
 inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
     return hit.bound == BOUND_EXACT || (hit.bound == BOUND_LOWER && hit.score >= beta) ||
            (hit.bound == BOUND_UPPER && hit.score <= alpha);
-}
-
-// Asks the memory for the table slot of the position just reached, which the child probes
-// soon after: the table is far larger than the caches.
-inline void prefetch_table_slot() {
-    __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
-}
-
-// The same, earlier: the slot of the position `move` will most likely reach (exactly, unless
-// it is a castling, a double step, a promotion, en passant or a king's first move), asked for
-// before the move is made so that it has arrived when the child probes.
-inline void prefetch_child_slot(const Move& move) {
-    tt_prefetch(key_after_ordinary_move(move));
-}
-
-// Remembers the move just played at this ply, for the counter move of the reply, and tells the
-// network what it changed.
-inline void note_move_played(const Move& move) {
-    move_stack[ply] = move;
-    moved_piece_stack[ply] = board[move.to];
-    if (nnue_enabled) strong_accumulators.note_move(game_position, move);
 }
 
 // `history` is the move's history as the ordering scored it, before the move was made.
@@ -106,16 +55,58 @@ int32_t late_move_reduction(int32_t depth, int32_t move_number, bool pv_node, bo
     return std::clamp(reduction, 0, depth - 2);
 }
 
+} // namespace
+
+int32_t SearchThread::strong_static_eval() {
+    return nnue_enabled ? accumulators.evaluate(*this) : evaluate(*this, pawn_cache);
+}
+
+// Whether the side to move has a knight, bishop, rook or queen: without any, passing the move
+// is no safe guess (zugzwang is common in pawn endings).
+bool SearchThread::has_own_pieces() const {
+    const int32_t* slots = side_slots[side_to_move];
+    for (int i = 0; i < side_slot_count[side_to_move]; ++i) {
+        const int square = piece_list[slots[i]];
+        if (square == 0) continue;
+        const int32_t code = board[square];
+        if ((code & 1) == side_to_move && code > BLACK_PAWN && code != WHITE_KING &&
+            code != BLACK_KING)
+            return true;
+    }
+    return false;
+}
+
+// Asks the memory for the table slot of the position just reached, which the child probes
+// soon after: the table is far larger than the caches.
+inline void SearchThread::prefetch_table_slot() const {
+    __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
+}
+
+// The same, earlier: the slot of the position `move` will most likely reach (exactly, unless
+// it is a castling, a double step, a promotion, en passant or a king's first move), asked for
+// before the move is made so that it has arrived when the child probes.
+inline void SearchThread::prefetch_child_slot(const Move& move) const {
+    tt_prefetch(key_after_ordinary_move(move));
+}
+
+// Remembers the move just played at this ply, for the counter move of the reply, and tells the
+// network what it changed.
+inline void SearchThread::note_move_played(const Move& move) {
+    move_stack[ply] = move;
+    moved_piece_stack[ply] = board[move.to];
+    if (nnue_enabled) accumulators.note_move(*this, move);
+}
+
 // Step 7.3: passes the move; when even that leaves the opponent below beta, the node is
 // assumed to fail high. Returns the score to return, or NO_EVAL to go on searching.
-int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
+int32_t SearchThread::try_null_move(int32_t beta, int32_t depth, int32_t eval) {
     const StrongParameters& tune = strong_parameters;
     const int32_t reduction = 3 + depth / 4 + std::min((eval - beta) / 220, 3);
     MoveUndo undo;
     make_null_move(undo);
     move_stack[ply] = NULL_MOVE;
     moved_piece_stack[ply] = 0;
-    if (nnue_enabled) strong_accumulators.note_null_move(game_position);
+    if (nnue_enabled) accumulators.note_null_move(*this);
     int32_t null_score = -strong_search(-beta, -beta + 1, depth - reduction, false);
     unmake_null_move(undo);
     if (strong_stopped || null_score < beta) return NO_EVAL;
@@ -128,13 +119,11 @@ int32_t try_null_move(int32_t beta, int32_t depth, int32_t eval) {
     return null_score;
 }
 
-} // namespace
-
-void update_strong_pv(const Move& move) {
-    strong_pv_table[ply][ply] = move;
-    for (int32_t j = ply + 1; j < strong_pv_length[ply + 1]; ++j)
-        strong_pv_table[ply][j] = strong_pv_table[ply + 1][j];
-    strong_pv_length[ply] = strong_pv_length[ply + 1];
+void SearchThread::update_pv(const Move& move) {
+    pv_table[ply][ply] = move;
+    for (int32_t j = ply + 1; j < pv_length[ply + 1]; ++j)
+        pv_table[ply][j] = pv_table[ply + 1][j];
+    pv_length[ply] = pv_length[ply + 1];
 }
 
 void init_strong_search() {
@@ -145,8 +134,8 @@ void init_strong_search() {
                                                strong_parameters.reduction_divisor);
 }
 
-int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
-                      CheckKnown check) {
+int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
+                                    CheckKnown check) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
 
@@ -154,9 +143,10 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     // with the depth used up the captures decide.
     const bool in_check =
         check == CheckKnown::UNKNOWN ? side_to_move_in_check() : check == CheckKnown::IN_CHECK;
-    if (in_check && tune.use_check_extension && ply < 2 * strong_iteration_depth + 8) ++depth;
+    if (in_check && tune.use_check_extension && ply < 2 * iteration_depth + 8) ++depth;
     if (depth <= 0) return quiesce_node(alpha, beta, 0, in_check);
-    strong_pv_length[ply] = ply;
+    pv_length[ply] = ply;
+    selective_depth = std::max(selective_depth, ply);
 
     // 2. The limits: clock, nodes, "stop".
     strong_poll_limits();
@@ -175,7 +165,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
 
     // 5. The table: outside the principal variation a deep enough result settles the node;
     // everywhere its move goes first.
-    const TableHit hit = strong_tt_probe();
+    const TableHit hit = strong_tt_probe(hash_key, ply);
     if (!pv_node && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
         return hit.score;
     // The table move is tried first, after the evaluation and the generation.
@@ -282,13 +272,12 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                         continue;
                     }
                     if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
-                        !see_at_least(game_position, move, -tune.see_quiet_margin * depth) &&
+                        !see_at_least(*this, move, -tune.see_quiet_margin * depth) &&
                         !may_give_check(move))
                         continue;
                 } else if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
                            is_losing_capture_score(scores[next]) &&
-                           !see_at_least(game_position, move,
-                                         -tune.see_capture_margin * depth * depth)) {
+                           !see_at_least(*this, move, -tune.see_capture_margin * depth * depth)) {
                     continue;
                 }
             }
@@ -341,7 +330,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
                 best_score = score;
                 if (score > alpha) {
                     best_move = move;
-                    if (pv_node) update_strong_pv(move);
+                    if (pv_node) update_pv(move);
                     if (score >= beta) {
                         if (quiet)
                             reward_quiet_cutoff(move, depth, tried_quiets, tried_quiet_count);
@@ -366,7 +355,7 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     const uint8_t bound = best_score >= beta        ? BOUND_LOWER
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
-    strong_tt_store(depth, best_score, bound, best_move);
+    strong_tt_store(hash_key, ply, depth, best_score, bound, best_move);
 
     // 13. The evaluation learns how far off it was, where the result says so: not for a
     // capture's gain, nor a bound on the side the evaluation already lies, nor a mate.
@@ -378,21 +367,20 @@ int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allo
     return best_score;
 }
 
-int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
+int32_t SearchThread::strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply) {
     return quiesce_node(alpha, beta, quiescence_ply,
                         quiescence_ply < QUIESCENCE_EVASION_PLIES && side_to_move_in_check());
 }
 
-namespace {
-
 // The quiescence node, told whether the side to move must answer a check (only in the first
 // plies; deeper a side in check stands pat like any other), and the static evaluation when the
 // caller has already taken it for this very position.
-int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
-                     int32_t static_eval) {
+int32_t SearchThread::quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply,
+                                   bool in_check, int32_t static_eval) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
-    strong_pv_length[ply] = ply;
+    pv_length[ply] = ply;
+    selective_depth = std::max(selective_depth, ply);
 
     // 1. The limits, and the deepest ply the tables allow.
     strong_poll_limits();
@@ -400,7 +388,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     if (ply >= STRONG_PLY_LIMIT) return strong_static_eval();
 
     // 2. The table, at depth 0.
-    const TableHit hit = strong_tt_probe();
+    const TableHit hit = strong_tt_probe(hash_key, ply);
     if (!pv_node && hit.found && table_cuts(hit, alpha, beta)) return hit.score;
 
     // 3. A side in check must answer it (in the first plies); otherwise it may stand pat on
@@ -444,7 +432,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             if (move.promotion == 0 &&
                 stand_pat + see_value[move.captured] + tune.delta_margin <= alpha)
                 continue;
-            if (!see_at_least(game_position, move, 0)) continue;
+            if (!see_at_least(*this, move, 0)) continue;
         } else if (!may_answer_check(move, evasion_squares)) {
             continue;
         }
@@ -466,7 +454,7 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
             best_score = score;
             if (score > alpha) {
                 best_move = move;
-                if (pv_node) update_strong_pv(move);
+                if (pv_node) update_pv(move);
                 if (score >= beta) break;
                 alpha = score;
             }
@@ -478,8 +466,6 @@ int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool i
     const uint8_t bound = best_score >= beta        ? BOUND_LOWER
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
-    strong_tt_store(0, best_score, bound, best_move);
+    strong_tt_store(hash_key, ply, 0, best_score, bound, best_move);
     return best_score;
 }
-
-} // namespace

@@ -1,12 +1,15 @@
 // The strong search below the root: a fail-soft principal variation search with the
 // transposition table, null move, late move reductions, pruning from the static evaluation and
-// the exchange evaluation, and a quiescence search that answers checks.
+// the exchange evaluation, and a quiescence search that answers checks. Each search thread runs
+// it on its own position (SearchThread::strong_search, search/strong/thread.h); here are the
+// numbers every thread shares.
 #pragma once
 
 #include <cstdint>
 
 #include "board/position.h"
 #include "nnue/accumulator.h"
+#include "search/scores.h"
 
 // No node of the strong search lies deeper than this: a node this deep is scored statically. The
 // per-ply tables have two rows more, as the ordering clears the killers one ply ahead and a node
@@ -48,29 +51,12 @@ struct StrongParameters {
 };
 extern StrongParameters strong_parameters;
 
-// The network's sums along the search path.
-extern Accumulators strong_accumulators;
-
-// The iteration in progress.
-extern int32_t strong_iteration_depth;
-
-// Row p holds the principal variation found at ply p in columns p .. strong_pv_length[p] - 1.
-extern Move strong_pv_table[STRONG_PLY_ROWS][STRONG_PLY_ROWS];
-extern int32_t strong_pv_length[STRONG_PLY_ROWS];
-
-// Stores `move` as the first move of this ply's principal variation, followed by the child's.
-void update_strong_pv(const Move& move);
+// The static evaluation of a node in check is not taken.
+inline constexpr int32_t NO_EVAL = -2 * INFINITE_SCORE;
 
 // Whether the side to move is in check, where the caller has already asked.
 enum class CheckKnown : int8_t { UNKNOWN, IN_CHECK, NOT_IN_CHECK };
 
-// The caller has made the move leading here and incremented ply. A window of width 1 is a
-// zero-window node, anything wider a principal-variation node. The result means nothing when
-// strong_stopped is set on return.
-int32_t strong_search(int32_t alpha, int32_t beta, int32_t depth, bool null_allowed,
-                      CheckKnown check = CheckKnown::UNKNOWN);
-
-int32_t strong_quiesce(int32_t alpha, int32_t beta, int32_t quiescence_ply);
-
-// Fills the reduction table from the parameters; called before the first search.
+// Fills the reduction table (shared by every thread) from the parameters; called before the
+// first search.
 void init_strong_search();

@@ -4,11 +4,10 @@
 #include <chrono>
 
 #include "search/root_lines.h"
+#include "search/strong/thread.h"
 
 ClockReading strong_clock;
 int64_t command_received_at = 0;
-bool strong_stopped = false;
-int64_t strong_next_check = 0;
 
 namespace {
 
@@ -19,9 +18,6 @@ constexpr int32_t MOVES_HORIZON = 40;
 constexpr int64_t HARD_OVER_SOFT = 5;
 constexpr double HARD_SHARE = 0.4;
 constexpr double HARD_SHARE_LAST_MOVE = 0.8;
-// The clock, the node limit and "stop" are looked at after this many nodes (a fraction of a
-// millisecond; reading the clock costs far less than a node).
-constexpr int64_t CHECK_INTERVAL = 256;
 
 TimePlan current_plan;
 int64_t search_start = 0;
@@ -97,8 +93,6 @@ void start_strong_clock(const TimePlan& plan) {
     const int64_t now = now_milliseconds();
     search_start = command_received_at > 0 ? std::min(now, command_received_at) : now;
     command_received_at = 0;
-    strong_stopped = false;
-    strong_next_check = 0;
 }
 
 int64_t strong_elapsed() {
@@ -114,11 +108,14 @@ bool strong_soft_limit_reached(const IterationReport& report) {
            std::min(limit, static_cast<double>(current_plan.hard));
 }
 
-void strong_check_limits() {
+bool strong_limits_reached(int64_t nodes) {
+    return stop_requested.load(std::memory_order_relaxed) ||
+           (search_limits.max_nodes > 0 && nodes >= search_limits.max_nodes) ||
+           (current_plan.use_clock && strong_elapsed() >= current_plan.hard &&
+            !pondering.load(std::memory_order_relaxed));
+}
+
+void SearchThread::strong_check_limits() {
     strong_next_check = node_count + CHECK_INTERVAL;
-    if (stop_requested.load(std::memory_order_relaxed) ||
-        (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) ||
-        (current_plan.use_clock && strong_elapsed() >= current_plan.hard &&
-         !pondering.load(std::memory_order_relaxed)))
-        strong_stopped = true;
+    if (strong_limits_reached(node_count)) strong_stopped = true;
 }

@@ -62,14 +62,10 @@ int64_t strong_elapsed();
 // After an iteration: true when another one should not be started.
 bool strong_soft_limit_reached(const IterationReport& report);
 
-// Set once the search must unwind (hard limit, node limit or "stop"); looked at after every
-// move the search takes back.
-extern bool strong_stopped;
-// The nodes at which the search next looks at the clock, the node limit and "stop".
-extern int64_t strong_next_check;
-// Looks at the limits and sets strong_stopped; the next look comes a few hundred nodes later. The
-// root holds the looks off until its first iteration is done, so that it always has a move.
-void strong_check_limits();
-inline void strong_poll_limits() {
-    if (node_count >= strong_next_check) strong_check_limits();
-}
+// A search thread looks at the limits after this many of its nodes (a fraction of a
+// millisecond; reading the clock costs far less than a node).
+inline constexpr int64_t CHECK_INTERVAL = 256;
+
+// Whether the search must end now, after `nodes` nodes (of every thread): "stop", the node
+// limit, or the hard limit of the clock (not while pondering).
+bool strong_limits_reached(int64_t nodes);

@@ -2,6 +2,8 @@
 // lost to pruning, and the root's game-end detection.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "board/attack.h"
 #include "board/game.h"
 #include "board/make_move.h"
@@ -14,12 +16,21 @@
 #include "search/strong/ordering.h"
 #include "search/strong/root.h"
 #include "search/strong/table.h"
+#include "search/strong/thread.h"
 #include "search/transposition.h"
 #include "support/board_helpers.h"
 #include "support/search_helpers.h"
 #include "tools/bench_positions.h"
 
 namespace {
+
+// A search thread of its own on the game position, with empty tables, as a new game has them.
+std::unique_ptr<SearchThread> thread_on_game_position() {
+    auto thread = std::make_unique<SearchThread>();
+    thread->copy_from(game_position);
+    thread->forget_everything();
+    return thread;
+}
 
 using test_support::strong_best_move_at_depth;
 
@@ -148,36 +159,36 @@ TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
 // before it), not after another one; the quiet moves tried before it fall.
 TEST(StrongSearch, ContinuationHistoryLearnsAfterWhichMoveAMoveCuts) {
     test_support::set_up("4k3/8/8/3p4/4P3/8/8/4K2R w K - 0 1");
-    clear_strong_ordering();
+    const auto thread = thread_on_game_position();
+    SearchThread& t = *thread;
     Move rook_up, king_step;
     ASSERT_TRUE(parse_user_move("h1h5", rook_up));
     ASSERT_TRUE(parse_user_move("e1f2", king_step));
-    ply = 3;
+    t.ply = 3;
     auto after = [&](int32_t piece, const char* square) {
-        moved_piece_stack[ply] = piece;
-        move_stack[ply].to = static_cast<uint8_t>(test_support::square_named(square));
-        moved_piece_stack[ply - 1] = WHITE_KING;
-        move_stack[ply - 1].to = static_cast<uint8_t>(test_support::square_named("e1"));
+        t.moved_piece_stack[t.ply] = piece;
+        t.move_stack[t.ply].to = static_cast<uint8_t>(test_support::square_named(square));
+        t.moved_piece_stack[t.ply - 1] = WHITE_KING;
+        t.move_stack[t.ply - 1].to = static_cast<uint8_t>(test_support::square_named("e1"));
     };
     after(BLACK_PAWN, "d5");
-    EXPECT_EQ(history_of(rook_up), 0);
-    reward_quiet_cutoff(rook_up, 6, &king_step, 1);
-    const int32_t learnt = history_of(rook_up);
+    EXPECT_EQ(t.history_of(rook_up), 0);
+    t.reward_quiet_cutoff(rook_up, 6, &king_step, 1);
+    const int32_t learnt = t.history_of(rook_up);
     EXPECT_GT(learnt, 0);
-    EXPECT_LT(history_of(king_step), 0);
+    EXPECT_LT(t.history_of(king_step), 0);
     // After another move only the plain history and the move two plies back still count.
     after(BLACK_KING, "d7");
-    EXPECT_GT(history_of(rook_up), 0);
-    EXPECT_LT(history_of(rook_up), learnt);
+    EXPECT_GT(t.history_of(rook_up), 0);
+    EXPECT_LT(t.history_of(rook_up), learnt);
     // And every table stays within its limit however often it learns.
     after(BLACK_PAWN, "d5");
     for (int i = 0; i < 1000; ++i)
-        reward_quiet_cutoff(rook_up, 30, nullptr, 0);
-    EXPECT_LE(history_of(rook_up), 3 * HISTORY_LIMIT);
-    EXPECT_GT(history_of(rook_up), 2 * HISTORY_LIMIT);
-    clear_strong_ordering();
-    EXPECT_EQ(history_of(rook_up), 0);
-    ply = 0;
+        t.reward_quiet_cutoff(rook_up, 30, nullptr, 0);
+    EXPECT_LE(t.history_of(rook_up), 3 * HISTORY_LIMIT);
+    EXPECT_GT(t.history_of(rook_up), 2 * HISTORY_LIMIT);
+    t.clear_strong_ordering();
+    EXPECT_EQ(t.history_of(rook_up), 0);
 }
 
 // The static evaluation learns how far searches found it off: for the same pawns and the same
@@ -185,30 +196,33 @@ TEST(StrongSearch, ContinuationHistoryLearnsAfterWhichMoveAMoveCuts) {
 // a new game forgets it.
 TEST(StrongSearch, CorrectionHistoryMovesTheEvaluationTowardsTheSearches) {
     test_support::set_up("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1");
-    clear_correction_history();
-    EXPECT_EQ(corrected_evaluation(0), 0);
+    const auto thread = thread_on_game_position();
+    SearchThread& t = *thread;
+    EXPECT_EQ(t.corrected_evaluation(0), 0);
     for (int i = 0; i < 200; ++i)
-        learn_evaluation_error(0, 120, 10);
-    const int32_t corrected = corrected_evaluation(0);
+        t.learn_evaluation_error(0, 120, 10);
+    const int32_t corrected = t.corrected_evaluation(0);
     EXPECT_GT(corrected, 100);
     EXPECT_LE(corrected, 120);
     // The other side to move learnt nothing.
     test_support::set_up("4k3/pp6/8/8/8/8/PP6/4K3 b - - 0 1");
-    EXPECT_EQ(corrected_evaluation(0), 0);
+    t.copy_from(game_position);
+    EXPECT_EQ(t.corrected_evaluation(0), 0);
     // A huge error is held to the bound.
     for (int i = 0; i < 500; ++i)
-        learn_evaluation_error(0, -50000, 20);
-    EXPECT_GE(corrected_evaluation(0), -256);
-    EXPECT_LT(corrected_evaluation(0), -200);
-    strong_new_game();
-    EXPECT_EQ(corrected_evaluation(0), 0);
+        t.learn_evaluation_error(0, -50000, 20);
+    EXPECT_GE(t.corrected_evaluation(0), -256);
+    EXPECT_LT(t.corrected_evaluation(0), -200);
+    t.forget_everything();
+    EXPECT_EQ(t.corrected_evaluation(0), 0);
 }
 
 TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
     // The late move reduction spares the moves in the killer and counter band, so that band
     // must hold exactly those: not the table move, a capture or a quiet move by its history.
     test_support::set_up("4k3/8/8/3p4/4P3/8/8/4K2R w K - 0 1");
-    clear_strong_ordering();
+    const auto thread = thread_on_game_position();
+    SearchThread& t = *thread;
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
@@ -218,17 +232,17 @@ TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
         ADD_FAILURE() << text << " not generated";
         return NULL_MOVE;
     };
-    ply = 2;
-    strong_killers[ply][0] = move_named("h1h5");
-    strong_killers[ply][1] = move_named("e1f1");
+    t.ply = 2;
+    t.strong_killers[t.ply][0] = move_named("h1h5");
+    t.strong_killers[t.ply][1] = move_named("e1f1");
     // The counter move answers the black pawn's move to d5.
-    move_stack[ply].to = static_cast<uint8_t>(test_support::square_named("d5"));
-    moved_piece_stack[ply] = BLACK_PAWN;
-    counter_moves[BLACK_PAWN][move_stack[ply].to] = move_named("e4e5");
-    strong_history[side_to_move][test_support::square_named("h1")]
-                  [test_support::square_named("h2")] = HISTORY_LIMIT;
+    t.move_stack[t.ply].to = static_cast<uint8_t>(test_support::square_named("d5"));
+    t.moved_piece_stack[t.ply] = BLACK_PAWN;
+    t.counter_moves[BLACK_PAWN][t.move_stack[t.ply].to] = move_named("e4e5");
+    t.strong_history[t.side_to_move][test_support::square_named("h1")]
+                    [test_support::square_named("h2")] = HISTORY_LIMIT;
     int32_t scores[MAX_MOVES];
-    score_moves(list, scores, count, move_named("h1h8"));
+    t.score_moves(list, scores, count, move_named("h1h8"));
     for (int32_t i = 0; i < count; ++i) {
         const std::string text = test_support::text_of(list[i]);
         const bool in_band = text == "h1h5" || text == "e1f1" || text == "e4e5";
@@ -242,32 +256,25 @@ TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
             EXPECT_LT(scores[i], COUNTER_MOVE_SCORE);
         }
     }
-    clear_strong_ordering();
-    ply = 0;
 }
 
 TEST(StrongSearch, TableStoreAndProbe) {
     test_support::QuietSearch quiet;
     test_support::set_up();
-    ply = 4;
-    strong_tt_store(3, MATE_SCORE - 10, BOUND_EXACT, NULL_MOVE);
-    ply = 6;
-    TableHit hit = strong_tt_probe();
+    const uint64_t own_key = hash_key;
+    strong_tt_store(own_key, 4, 3, MATE_SCORE - 10, BOUND_EXACT, NULL_MOVE);
+    TableHit hit = strong_tt_probe(own_key, 6);
     ASSERT_TRUE(hit.found);
     EXPECT_EQ(hit.score, MATE_SCORE - 12);
     EXPECT_EQ(hit.depth, 3);
 
     // Another position with the same slot (the low key bits equal).
-    const uint64_t own_key = hash_key;
-    hash_key ^= static_cast<uint64_t>(1) << 40;
-    strong_tt_store(0, 55, BOUND_UPPER, NULL_MOVE);
-    hash_key = own_key;
-    EXPECT_TRUE(strong_tt_probe().found);
-    hash_key ^= static_cast<uint64_t>(1) << 40;
-    strong_tt_store(1, 66, BOUND_LOWER, NULL_MOVE);
-    EXPECT_EQ(strong_tt_probe().score, 66);
-    hash_key = own_key;
-    EXPECT_FALSE(strong_tt_probe().found);
+    const uint64_t other_key = own_key ^ static_cast<uint64_t>(1) << 40;
+    strong_tt_store(other_key, 0, 0, 55, BOUND_UPPER, NULL_MOVE);
+    EXPECT_TRUE(strong_tt_probe(own_key, 0).found);
+    strong_tt_store(other_key, 0, 1, 66, BOUND_LOWER, NULL_MOVE);
+    EXPECT_EQ(strong_tt_probe(other_key, 0).score, 66);
+    EXPECT_FALSE(strong_tt_probe(own_key, 0).found);
 }
 
 } // namespace

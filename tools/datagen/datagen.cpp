@@ -32,6 +32,8 @@
 #include "search/scores.h"
 #include "search/strong/root.h"
 #include "search/strong/search.h"
+#include "search/strong/thread.h"
+#include "search/strong/threads.h"
 #include "search/strong/time_management.h"
 #include "search/transposition.h"
 #include "tools/datagen/selfplay.h"
@@ -318,14 +320,15 @@ int convert(const std::string& input, const std::string& output) {
         record.ply = static_cast<uint16_t>(
             std::min(2 * (move_number - 1) + (side_to_move == 1 ? 0 : 1), 65535));
         if ((record.flags & RECORD_IN_CHECK) == 0) {
-            ply = 1;
-            node_count = 0;
-            strong_stopped = false;
-            strong_next_check = INT64_MAX;
+            SearchThread& thread = main_search_thread();
+            thread.copy_from(game_position);
+            thread.ply = 1;
+            thread.node_count = 0;
+            thread.strong_stopped = false;
+            thread.strong_next_check = INT64_MAX;
             const int32_t static_eval = evaluate();
-            if (strong_quiesce(-INFINITE_SCORE, INFINITE_SCORE, 0) > static_eval)
+            if (thread.strong_quiesce(-INFINITE_SCORE, INFINITE_SCORE, 0) > static_eval)
                 record.flags |= RECORD_NOISY;
-            ply = 0;
         }
         records.push_back(record);
         if (records.size() == 65536) {
