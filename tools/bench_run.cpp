@@ -15,6 +15,7 @@
 #include "nnue/network.h"
 #include "search/classic/iterate.h"
 #include "search/strong/root.h"
+#include "search/strong/table.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "tools/bench_positions.h"
@@ -26,6 +27,13 @@ bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals)
     // away, and the bench would time an evaluation the engine does not run.
     init_keys();
     tt_allocate();
+    // The strong search's table at the size the UCI engine starts with: the signature counts
+    // the nodes of searches with this table.
+    if (strong && !strong_table_resize(DEFAULT_STRONG_TABLE_MEGABYTES)) {
+        std::fprintf(stderr, "%s: no memory for the table\n", program);
+        tt_release();
+        return false;
+    }
     new_game();
     init_book_index_mask();
     book_enabled = 0;
@@ -54,6 +62,7 @@ bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals)
         node_count = 0;
         ply = 0;
         if (strong) {
+            strong_table_clear();
             strong_new_game();
             strong_search_best_move();
         } else {

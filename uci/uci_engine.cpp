@@ -370,6 +370,7 @@ void start_uci_engine() {
     new_game();
     init_book_index_mask();
     thinking_output = &uci_thinking;
+    size_tables_at_start();
     load_parameter_file(&held_startup_echo);
     locate_book_file();
     start_network();

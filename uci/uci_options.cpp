@@ -12,6 +12,7 @@
 #include "nnue/accumulator.h"
 #include "nnue/network.h"
 #include "search/strong/root.h"
+#include "search/strong/table.h"
 #include "search/strong/time_management.h"
 #include "search/transposition.h"
 #include "uci/data_files.h"
@@ -22,10 +23,13 @@ UciSettings uci_settings;
 
 namespace {
 
-// Hash is given in megabytes; the table is sized in units of 512 KiB.
+// Hash is given in megabytes. The strong search's table is as large as asked; the classic
+// search's is sized in units of 512 KiB, as its "-hash" sizes it, up to its own largest size.
+// Only the table of the search selected has that size; the other keeps its smallest.
 constexpr int32_t UNITS_PER_MEGABYTE = 2;
-constexpr int32_t DEFAULT_HASH_MEGABYTES = DEFAULT_HASH_SIZE / UNITS_PER_MEGABYTE;
-constexpr int32_t MAX_HASH_MEGABYTES = MAX_HASH_SIZE / UNITS_PER_MEGABYTE;
+constexpr int64_t DEFAULT_HASH_MEGABYTES = DEFAULT_STRONG_TABLE_MEGABYTES;
+constexpr int64_t MAX_HASH_MEGABYTES = 1 << 20;
+constexpr int32_t MAX_CLASSIC_HASH_MEGABYTES = MAX_HASH_SIZE / UNITS_PER_MEGABYTE;
 constexpr const char* DEFAULT_PARAMETER_FILE = "kelmora.ini";
 // No chess position has more legal moves than this: MultiPV asks for at most every one.
 constexpr int32_t MAX_MULTI_PV = 218;
@@ -40,6 +44,7 @@ std::string parameter_file_name = DEFAULT_PARAMETER_FILE;
 std::string book_file_option = BOOK_FILE_NAME;
 bool own_book = true;
 SearchKind search_kind = SearchKind::STRONG;
+int64_t hash_megabytes = DEFAULT_HASH_MEGABYTES;
 // EvalFile's default: the network built into the program.
 constexpr const char* BUILT_IN_NETWORK = "built-in";
 bool use_network = true;
@@ -93,11 +98,36 @@ bool read_integer(const std::string& text, int64_t& number) {
     return used == text.size();
 }
 
-void set_hash(const std::string& value) {
-    const int64_t megabytes = std::stoll(value);
-    if (!tt_resize(static_cast<int32_t>(megabytes) * UNITS_PER_MEGABYTE))
+// Gives the selected search's table `megabytes` and the other one its smallest size; true when
+// the memory could be had (otherwise both tables stay as they were, and the interface hears
+// why).
+bool size_tables(SearchKind kind, int64_t megabytes) {
+    if (kind == SearchKind::STRONG) {
+        if (!strong_table_resize(static_cast<size_t>(megabytes))) {
+            send_line("info string not enough memory for " + std::to_string(megabytes) +
+                      " MB of hash; the table keeps its size");
+            return false;
+        }
+        tt_resize(1);
+        return true;
+    }
+    if (megabytes > MAX_CLASSIC_HASH_MEGABYTES) {
+        send_line("info string the classic search's table holds at most " +
+                  std::to_string(MAX_CLASSIC_HASH_MEGABYTES) + " MB; it takes that");
+        megabytes = MAX_CLASSIC_HASH_MEGABYTES;
+    }
+    if (!tt_resize(static_cast<int32_t>(megabytes) * UNITS_PER_MEGABYTE)) {
         send_line("info string not enough memory for " + std::to_string(megabytes) +
                   " MB of hash; the table keeps its size");
+        return false;
+    }
+    strong_table_resize(1);
+    return true;
+}
+
+void set_hash(const std::string& value) {
+    const int64_t megabytes = std::stoll(value);
+    if (size_tables(search_kind, megabytes)) hash_megabytes = megabytes;
 }
 
 void set_own_book(const std::string& value) {
@@ -112,9 +142,11 @@ void set_book_file(const std::string& value) {
     book_enabled = own_book ? 1 : 0;
 }
 
-// The strong search evaluates with the network when one is loaded and "Use NNUE" is on.
+// The strong search evaluates with the network when one is loaded and "Use NNUE" is on. The
+// evaluations its table keeps were another evaluation's: they go.
 void update_network_use() {
     nnue_enabled = use_network && active_network.hidden > 0;
+    strong_table_clear();
 }
 
 // A file that cannot be used is reported, and the network in use stays.
@@ -178,6 +210,8 @@ std::vector<Option>& options() {
                         [](const std::string& value) {
                             parameter_file_name = value;
                             load_parameter_file();
+                            // The evaluations the table keeps were made with other weights.
+                            strong_table_clear();
                         }});
         list.push_back({"Search",
                         OptionType::COMBO,
@@ -186,8 +220,10 @@ std::vector<Option>& options() {
                         0,
                         {"strong", "classic"},
                         [](const std::string& value) {
-                            search_kind =
+                            const SearchKind kind =
                                 value == "classic" ? SearchKind::CLASSIC : SearchKind::STRONG;
+                            if (kind != search_kind) size_tables(kind, hash_megabytes);
+                            search_kind = kind;
                         }});
         list.push_back({"EvalFile", OptionType::STRING, BUILT_IN_NETWORK, 0, 0, {}, set_eval_file});
         list.push_back(
@@ -361,9 +397,14 @@ void start_network() {
 }
 
 void forget_search_memory() {
-    // The whole table: emptying only the depths would leave its moves to order the search.
+    // The whole tables: emptying only the depths would leave their moves to order the search.
     tt_wipe();
+    strong_table_clear();
     strong_new_game();
+}
+
+void size_tables_at_start() {
+    size_tables(search_kind, hash_megabytes);
 }
 
 void load_parameter_file(std::vector<std::string>* held) {

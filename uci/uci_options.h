@@ -44,9 +44,13 @@ void load_parameter_file(std::vector<std::string>* held = nullptr);
 void start_network();
 
 // Clear Hash, and a new game: the next search is that of a fresh engine, whichever search it
-// is (the table emptied, the strong search's ordering and histories forgotten; the classic
+// is (the tables emptied, the strong search's ordering and histories forgotten; the classic
 // search forgets its own before every search).
 void forget_search_memory();
+
+// At start-up, after the classic table exists: the tables at their sizes for the default
+// search and Hash.
+void size_tables_at_start();
 
 // Points the book at the file named by BookFile; the default name means the working
 // directory's Vantrek.book, or else the installed one.

@@ -24,7 +24,6 @@
 #include "search/strong/threads.h"
 #include "search/strong/time_management.h"
 #include "search/thinking.h"
-#include "search/transposition.h"
 
 namespace {
 
@@ -50,6 +49,7 @@ ThinkingLine SearchThread::thinking_line(const RootMove& root, int32_t score,
     line.depth = iteration_depth;
     line.selective_depth = selective_depth - 1;
     line.nodes = searched_nodes();
+    line.hash_permille = strong_table_permille();
     line.score = score;
     line.line = line_number;
     line.pv = root.pv;
@@ -190,6 +190,7 @@ Move strong_search_best_move() {
         init_strong_search();
         reductions_ready = true;
     }
+    strong_table_new_search();
     SearchThread& main = main_search_thread();
     main.copy_from(game_position);
     const Move best = main.main_search();

@@ -19,7 +19,6 @@
 #include "search/strong/table.h"
 #include "search/strong/thread.h"
 #include "search/strong/time_management.h"
-#include "search/transposition.h"
 
 StrongParameters strong_parameters;
 
@@ -79,14 +78,14 @@ bool SearchThread::has_own_pieces() const {
 // Asks the memory for the table slot of the position just reached, which the child probes
 // soon after: the table is far larger than the caches.
 inline void SearchThread::prefetch_table_slot() const {
-    __builtin_prefetch(&tt_entries[key_low(hash_key) & tt_mask]);
+    strong_table_prefetch(hash_key);
 }
 
 // The same, earlier: the slot of the position `move` will most likely reach (exactly, unless
 // it is a castling, a double step, a promotion, en passant or a king's first move), asked for
 // before the move is made so that it has arrived when the child probes.
 inline void SearchThread::prefetch_child_slot(const Move& move) const {
-    tt_prefetch(key_after_ordinary_move(move));
+    strong_table_prefetch(key_after_ordinary_move(move));
 }
 
 // Remembers the move just played at this ply, for the counter move of the reply, and tells the
@@ -171,13 +170,13 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     // The table move is tried first, after the evaluation and the generation.
     if (hit.move.from != 0) prefetch_child_slot(hit.move);
 
-    // 6. The static evaluation, sharpened by the table's score where its bound allows, and
-    // whether it improved on the same side's last turn.
+    // 6. The static evaluation (the table's, when it kept one), sharpened by the table's score
+    // where its bound allows, and whether it improved on the same side's last turn.
     int32_t raw_eval = NO_EVAL;
     int32_t static_eval = NO_EVAL;
     int32_t eval = NO_EVAL;
     if (!in_check) {
-        raw_eval = strong_static_eval();
+        raw_eval = hit.found && hit.eval != NO_EVAL ? hit.eval : strong_static_eval();
         static_eval = corrected_evaluation(raw_eval);
         eval = static_eval;
         if (hit.found &&
@@ -202,7 +201,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
         // search.
         if (tune.use_futility && depth <= tune.razor_depth &&
             eval + tune.razor_margin * depth <= alpha) {
-            const int32_t score = quiesce_node(alpha, beta, 0, false, static_eval);
+            const int32_t score = quiesce_node(alpha, beta, 0, false, static_eval, raw_eval);
             if (score <= alpha) return score;
         }
         // 7.3 Null move, unless the table says this node stays below beta.
@@ -355,7 +354,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     const uint8_t bound = best_score >= beta        ? BOUND_LOWER
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
-    strong_tt_store(hash_key, ply, depth, best_score, bound, best_move);
+    strong_tt_store(hash_key, ply, depth, best_score, bound, best_move, raw_eval);
 
     // 13. The evaluation learns how far off it was, where the result says so: not for a
     // capture's gain, nor a bound on the side the evaluation already lies, nor a mate.
@@ -376,7 +375,7 @@ int32_t SearchThread::strong_quiesce(int32_t alpha, int32_t beta, int32_t quiesc
 // plies; deeper a side in check stands pat like any other), and the static evaluation when the
 // caller has already taken it for this very position.
 int32_t SearchThread::quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply,
-                                   bool in_check, int32_t static_eval) {
+                                   bool in_check, int32_t static_eval, int32_t raw_eval) {
     const StrongParameters& tune = strong_parameters;
     const bool pv_node = beta - alpha > 1;
     pv_length[ply] = ply;
@@ -392,13 +391,22 @@ int32_t SearchThread::quiesce_node(int32_t alpha, int32_t beta, int32_t quiescen
     if (!pv_node && hit.found && table_cuts(hit, alpha, beta)) return hit.score;
 
     // 3. A side in check must answer it (in the first plies); otherwise it may stand pat on
-    // the static evaluation.
+    // the static evaluation (the table's, when it kept one). A position new to the table keeps
+    // its evaluation there even when it stands pat at once.
     int32_t best_score = -INFINITE_SCORE;
     int32_t stand_pat = NO_EVAL;
     if (!in_check) {
-        stand_pat =
-            static_eval != NO_EVAL ? static_eval : corrected_evaluation(strong_static_eval());
-        if (stand_pat >= beta) return stand_pat;
+        if (static_eval == NO_EVAL) {
+            if (raw_eval == NO_EVAL)
+                raw_eval = hit.found && hit.eval != NO_EVAL ? hit.eval : strong_static_eval();
+            static_eval = corrected_evaluation(raw_eval);
+        }
+        stand_pat = static_eval;
+        if (stand_pat >= beta) {
+            if (!hit.found)
+                strong_tt_store(hash_key, ply, 0, stand_pat, BOUND_LOWER, NULL_MOVE, raw_eval);
+            return stand_pat;
+        }
         alpha = std::max(alpha, stand_pat);
         best_score = stand_pat;
     }
@@ -466,6 +474,6 @@ int32_t SearchThread::quiesce_node(int32_t alpha, int32_t beta, int32_t quiescen
     const uint8_t bound = best_score >= beta        ? BOUND_LOWER
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
-    strong_tt_store(hash_key, ply, 0, best_score, bound, best_move);
+    strong_tt_store(hash_key, ply, 0, best_score, bound, best_move, raw_eval);
     return best_score;
 }

@@ -175,8 +175,12 @@ class SearchThread : public Position {
     void forget_everything();
 
   private:
+    // The quiescence node, told whether the side to move must answer a check (only in the first
+    // plies; deeper a side in check stands pat like any other), and the static evaluation (the
+    // corrected one and the one it was corrected from) when the caller has already taken it for
+    // this very position.
     int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
-                         int32_t static_eval = NO_EVAL);
+                         int32_t static_eval = NO_EVAL, int32_t raw_eval = NO_EVAL);
     bool has_own_pieces() const;
     void prefetch_table_slot() const;
     void prefetch_child_slot(const Move& move) const;

@@ -38,7 +38,7 @@ TEST(Uci, HandshakeNamesTheEngineAndEveryOption) {
     EXPECT_TRUE(has("id name Vantrek " VANTREK_VERSION));
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.rfind("id author ", 0) == 0; }));
-    EXPECT_TRUE(has("option name Hash type spin default 4 min 1 max 3071"));
+    EXPECT_TRUE(has("option name Hash type spin default 16 min 1 max 1048576"));
     EXPECT_TRUE(has("option name OwnBook type check default true"));
     EXPECT_TRUE(has("option name BookFile type string default Vantrek.book"));
     EXPECT_TRUE(has("option name ParameterFile type string default kelmora.ini"));

@@ -23,6 +23,7 @@
 #include "protocol/engine_turn.h"
 #include "protocol/startup.h"
 #include "search/classic/iterate.h"
+#include "search/strong/table.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 
@@ -127,9 +128,12 @@ void reset_engine() {
 
 void clear_transposition_table() {
     // A table of another size (the UCI option Hash) goes back to the small one, which comes
-    // empty.
-    if (hash_size != FUZZ_HASH_SIZE && tt_resize(FUZZ_HASH_SIZE)) return;
-    std::memset(static_cast<void*>(tt_entries), 0, (size_t{tt_mask} + 1) * sizeof(TTEntry));
+    // empty; so does the strong search's.
+    const bool fresh = hash_size != FUZZ_HASH_SIZE && tt_resize(FUZZ_HASH_SIZE);
+    if (!fresh)
+        std::memset(static_cast<void*>(tt_entries), 0, (size_t{tt_mask} + 1) * sizeof(TTEntry));
+    const bool strong_fresh = strong_table_megabytes() != 1 && strong_table_resize(1);
+    if (!strong_fresh) strong_table_clear();
 }
 
 std::string take_output() {

@@ -15,6 +15,7 @@
 #include "search/strong/correction.h"
 #include "search/strong/ordering.h"
 #include "search/strong/root.h"
+#include "search/strong/search.h"
 #include "search/strong/table.h"
 #include "search/strong/thread.h"
 #include "search/transposition.h"
@@ -153,8 +154,6 @@ TEST(StrongSearch, RootReportsMateStalemateAndDraws) {
     EXPECT_EQ(game_state, WHITE_MATES);
 }
 
-// The strong table keeps mate distances per stored position, and the quiescence search's many
-// results do not push a deeper one of another position out of its slot.
 // A quiet move that cut off after a given move rises after that move (and after the move
 // before it), not after another one; the quiet moves tried before it fall.
 TEST(StrongSearch, ContinuationHistoryLearnsAfterWhichMoveAMoveCuts) {
@@ -258,23 +257,29 @@ TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
     }
 }
 
+// The strong table keeps mate distances per stored position, and the quiescence search's
+// results of other positions in the same bucket do not push a deeper one out.
 TEST(StrongSearch, TableStoreAndProbe) {
     test_support::QuietSearch quiet;
     test_support::set_up();
+    strong_table_new_search();
     const uint64_t own_key = hash_key;
-    strong_tt_store(own_key, 4, 3, MATE_SCORE - 10, BOUND_EXACT, NULL_MOVE);
+    strong_tt_store(own_key, 4, 3, MATE_SCORE - 10, BOUND_EXACT, NULL_MOVE, NO_EVAL);
     TableHit hit = strong_tt_probe(own_key, 6);
     ASSERT_TRUE(hit.found);
     EXPECT_EQ(hit.score, MATE_SCORE - 12);
     EXPECT_EQ(hit.depth, 3);
 
-    // Another position with the same slot (the low key bits equal).
-    const uint64_t other_key = own_key ^ static_cast<uint64_t>(1) << 40;
-    strong_tt_store(other_key, 0, 0, 55, BOUND_UPPER, NULL_MOVE);
-    EXPECT_TRUE(strong_tt_probe(own_key, 0).found);
-    strong_tt_store(other_key, 0, 1, 66, BOUND_LOWER, NULL_MOVE);
-    EXPECT_EQ(strong_tt_probe(other_key, 0).score, 66);
-    EXPECT_FALSE(strong_tt_probe(own_key, 0).found);
+    // Other positions of the same bucket.
+    uint64_t other_key = own_key;
+    for (int stored = 0; stored < 3; ++stored) {
+        do
+            ++other_key;
+        while (strong_table_bucket_of(other_key) != strong_table_bucket_of(own_key));
+        strong_tt_store(other_key, 0, 0, 55 + stored, BOUND_UPPER, NULL_MOVE, NO_EVAL);
+        EXPECT_TRUE(strong_tt_probe(own_key, 0).found);
+        EXPECT_EQ(strong_tt_probe(other_key, 0).score, 55 + stored);
+    }
 }
 
 } // namespace

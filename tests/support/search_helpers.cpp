@@ -6,6 +6,7 @@
 #include "protocol/engine_turn.h"
 #include "search/classic/iterate.h"
 #include "search/strong/root.h"
+#include "search/strong/table.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
 #include "support/board_helpers.h"
@@ -19,6 +20,7 @@ SilentThinking silent;
 QuietSearch::QuietSearch(int max_depth) {
     if (tt_entries == nullptr) tt_allocate();
     tt_clear();
+    strong_table_clear();
     book_enabled = 0;
     post_flag = 0;
     thinking_output = &silent;
@@ -48,6 +50,14 @@ std::string strong_best_move_at_depth(const std::string& fen, int depth) {
     set_up(fen);
     QuietSearch quiet(depth);
     strong_new_game();
+    node_count = 0;
+    ply = 0;
+    game_state = IN_PROGRESS;
+    const Move best = strong_search_best_move();
+    return best.from == 0 ? "none" : text_of(best);
+}
+
+std::string strong_best_move_here() {
     node_count = 0;
     ply = 0;
     game_state = IN_PROGRESS;

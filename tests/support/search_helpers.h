@@ -22,4 +22,8 @@ std::string best_move_at_depth(const std::string& fen, int depth);
 // The same with the strong search (its ordering tables fresh, as after ucinewgame).
 std::string strong_best_move_at_depth(const std::string& fen, int depth);
 
+// The strong search's move for the game position as it stands, with the tables as they are, to
+// the depth of the QuietSearch in force; "none" when there is none.
+std::string strong_best_move_here();
+
 } // namespace test_support

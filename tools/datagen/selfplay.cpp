@@ -11,6 +11,7 @@
 #include "book/book.h"
 #include "search/limits.h"
 #include "search/strong/root.h"
+#include "search/strong/table.h"
 #include "search/strong/time_management.h"
 #include "search/thinking.h"
 #include "search/transposition.h"
@@ -113,7 +114,7 @@ bool play_opening(GameRandom& random, const SelfPlaySettings& settings) {
 
 void prepare_self_play(int32_t hash_megabytes) {
     init_keys();
-    tt_resize(hash_megabytes * 2); // the table is sized in units of 512 KiB
+    strong_table_resize(static_cast<size_t>(hash_megabytes));
     init_book_index_mask();
     thinking_output = &silent_thinking;
     new_game();
@@ -127,7 +128,7 @@ size_t play_self_play_game(uint64_t seed, uint64_t game, const SelfPlaySettings&
     book_random = &random;
     unsigned (*saved_seed_source)() = book_seed_source;
     book_seed_source = book_seed_from_game;
-    tt_wipe();
+    strong_table_clear();
     strong_new_game();
     const bool opened = play_opening(random, settings);
     book_seed_source = saved_seed_source;
