@@ -164,8 +164,12 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
 
     // 5. The table: outside the principal variation a deep enough result settles the node;
     // everywhere its move goes first.
+    // A search that leaves a move out asks about another position in effect: the table's
+    // result for the whole node says nothing about it.
+    const Move excluded = excluded_move[ply];
+    const bool excluding = excluded.from != 0;
     const TableHit hit = strong_tt_probe(hash_key, ply);
-    if (!pv_node && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
+    if (!pv_node && !excluding && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
         return hit.score;
     // The table move is tried first, after the evaluation and the generation.
     if (hit.move.from != 0) prefetch_child_slot(hit.move);
@@ -192,7 +196,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
 
     // 7. Pruning from the static evaluation, only outside the principal variation, out of
     // check and away from mate scores.
-    if (!pv_node && !in_check && std::abs(beta) < MATE_THRESHOLD) {
+    if (!pv_node && !in_check && !excluding && std::abs(beta) < MATE_THRESHOLD) {
         // 7.1 Reverse futility: so far above beta that a shallow search will not come down.
         if (tune.use_futility && depth <= tune.reverse_futility_depth &&
             eval - tune.reverse_futility_margin * (depth - (improving ? 1 : 0)) >= beta)
@@ -217,6 +221,31 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     // 8. Internal iterative reduction: a node without a table move is most likely new and
     // badly ordered; search it a ply shallower, the next iteration finds the move.
     if (tune.use_iir && depth >= tune.iir_min_depth && hit.move.from == 0) --depth;
+
+    // 8.1 Singular extension: when the table move's score stands far above every other move's
+    // (a search without it fails low well below it), the move is searched a ply deeper, or two
+    // when far below, outside the principal variation. When even without it the node fails
+    // high, it fails high (multi-cut); when the table's score is above beta anyway, the move
+    // is searched a ply shallower.
+    int32_t table_move_extension = 0;
+    if (tune.use_singular_extension && depth >= tune.singular_min_depth && ply > 1 &&
+        ply < 2 * iteration_depth && !excluding && hit.move.from != 0 && hit.depth >= depth - 3 &&
+        hit.bound != BOUND_UPPER && std::abs(hit.score) < MATE_THRESHOLD) {
+        const int32_t singular_beta = hit.score - tune.singular_margin * depth / 8;
+        excluded_move[ply] = hit.move;
+        const int32_t score =
+            strong_search(singular_beta - 1, singular_beta, (depth - 1) / 2, false);
+        excluded_move[ply] = NULL_MOVE;
+        if (strong_stopped) return 0;
+        if (score < singular_beta) {
+            table_move_extension =
+                !pv_node && score < singular_beta - tune.double_extension_margin ? 2 : 1;
+        } else if (singular_beta >= beta) {
+            return singular_beta;
+        } else if (hit.score >= beta) {
+            table_move_extension = -1;
+        }
+    }
 
     // 9. Futility decides before ordering: when it would prune every quiet move, only the
     // captures, promotions and checks are kept.
@@ -249,6 +278,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
         score_moves(list, scores, count, hit.move);
         for (int32_t next = 0; pick_next_move(list, scores, count, next, sort_moves); ++next) {
             const Move move = list[next];
+            if (excluding && same_move(move, excluded)) continue;
             const bool quiet = is_quiet(move);
 
             // 10.1 Pruning before the move is made: only once a move has been searched without
@@ -293,7 +323,8 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
             ++node_count;
             ++legal_moves;
             note_move_played(move);
-            const int32_t new_depth = depth - 1;
+            const int32_t new_depth =
+                depth - 1 + (scores[next] == TABLE_MOVE_SCORE ? table_move_extension : 0);
 
             // 10.3 Principal variation search: the first move with the full window, the others
             // with a zero window (late quiet moves also shallower), searched again in full only
@@ -346,7 +377,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
 
     // 11. Mate and stalemate (no pruning happens before a first legal move, so none here
     // means none at all), and the fifty-move rule.
-    if (legal_moves == 0) return in_check ? ply - MATE_SCORE : 0;
+    if (legal_moves == 0) return excluding ? alpha : in_check ? ply - MATE_SCORE : 0;
     if (fifty_move_rule_reached()) return 0;
 
     // 12. The table learns the result: a lower bound at a cutoff, exact when a move raised
@@ -354,6 +385,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     const uint8_t bound = best_score >= beta        ? BOUND_LOWER
                           : best_score > node_alpha ? BOUND_EXACT
                                                     : BOUND_UPPER;
+    if (excluding) return best_score;
     strong_tt_store(hash_key, ply, depth, best_score, bound, best_move, raw_eval);
 
     // 13. The evaluation learns how far off it was, where the result says so: not for a

@@ -39,6 +39,10 @@ struct StrongParameters {
     int32_t reduction_divisor = 225; // hundredths: reductions grow as ln(depth) * ln(move) / this
     int32_t iir_min_depth = 4;
     int32_t delta_margin = 220; // a capture must come this close to alpha in quiescence
+    int32_t singular_min_depth = 8;
+    int32_t singular_margin = 16;         // eighths of a unit per ply below the table's score
+    int32_t double_extension_margin = 25; // a second ply when this far below
+    bool use_singular_extension = true;
     bool use_null_move = true;
     bool use_reductions = true;
     bool use_futility = true; // futility, reverse futility and razoring

@@ -48,6 +48,8 @@ class SearchThread : public Position {
     int32_t pv_length[STRONG_PLY_ROWS];
     // The static evaluation of each ply's position (NO_EVAL in check).
     int32_t static_eval_stack[STRONG_PLY_ROWS];
+    // The move a singular-extension search leaves out at each ply (NULL_MOVE: none).
+    Move excluded_move[STRONG_PLY_ROWS];
 
     // The legal root moves the limits allow, each with its score and its own line.
     RootMove root_moves[MAX_MOVES];

@@ -23,6 +23,8 @@ void SearchThread::forget_everything() {
     clear_correction_history();
     for (PawnStructure& slot : pawn_cache.slots)
         slot.filled = false;
+    for (Move& move : excluded_move)
+        move = NULL_MOVE;
 }
 
 int64_t searched_nodes() {

@@ -35,7 +35,8 @@ QB = 64
 SCALE = 400
 HEADER = struct.Struct("<4sIIIIiiiII")
 assert HEADER.size == 40
-MIN_HIDDEN, MAX_HIDDEN = 64, 256
+# The engine reads sixteen accumulator values at a time: N is a multiple of 16.
+MIN_HIDDEN, MAX_HIDDEN, HIDDEN_STEP = 16, 512, 16
 # Trained weights are kept inside this range so that their quantised values stay small: with
 # it, an accumulator of 32 features and a bias cannot leave int16.
 WEIGHT_CLIP = 1.98
@@ -113,9 +114,10 @@ def quantise(l1_weights, l1_bias, out_weights, out_bias):
     value does not fit its integer type or an accumulator could leave int16."""
     l1_weights = np.asarray(l1_weights, dtype=np.float64)
     hidden = l1_weights.shape[1] if l1_weights.ndim == 2 else 0
-    if l1_weights.shape != (NUM_FEATURES, hidden) or not MIN_HIDDEN <= hidden <= MAX_HIDDEN:
+    if (l1_weights.shape != (NUM_FEATURES, hidden) or not MIN_HIDDEN <= hidden <= MAX_HIDDEN
+            or hidden % HIDDEN_STEP != 0):
         raise ValueError(f"the first layer is {l1_weights.shape}, not [{NUM_FEATURES}, N] with "
-                         f"N from {MIN_HIDDEN} to {MAX_HIDDEN}")
+                         f"N a multiple of {HIDDEN_STEP} from {MIN_HIDDEN} to {MAX_HIDDEN}")
     for name, values in (("l1 weights", l1_weights), ("l1 bias", l1_bias),
                          ("output weights", out_weights), ("output bias", out_bias)):
         if not np.all(np.isfinite(np.asarray(values, dtype=np.float64))):
@@ -166,8 +168,9 @@ def parse_net(data, name="network"):
     for want, have, what in expected:
         if want != have:
             raise NetFileError(f"{name}: {what} is {have}, version {VERSION} has {want}")
-    if not MIN_HIDDEN <= hidden <= MAX_HIDDEN:
-        raise NetFileError(f"{name}: hidden size {hidden}, outside {MIN_HIDDEN}..{MAX_HIDDEN}")
+    if not MIN_HIDDEN <= hidden <= MAX_HIDDEN or hidden % HIDDEN_STEP != 0:
+        raise NetFileError(f"{name}: hidden size {hidden}, not a multiple of {HIDDEN_STEP} in "
+                           f"{MIN_HIDDEN}..{MAX_HIDDEN}")
     if size != payload_size(hidden):
         raise NetFileError(f"{name}: the header gives a payload of {size} bytes; a hidden size "
                            f"of {hidden} needs {payload_size(hidden)}")

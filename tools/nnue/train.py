@@ -56,7 +56,7 @@ def parse_arguments(argv):
     parser.add_argument("--net", help="the network file written at the end "
                         "(default OUT_DIR/net.vtnn)")
     parser.add_argument("--epochs", type=int, default=10, help="epochs in all (default 10)")
-    parser.add_argument("--hidden", type=int, help="hidden size N, 64 to 256 (default 128)")
+    parser.add_argument("--hidden", type=int, help="hidden size N, a multiple of 16 from 16 to 512 (default 128)")
     parser.add_argument("--batch-size", type=int, help="positions a step (default 16384)")
     parser.add_argument("--lr", type=float, help="Adam's learning rate (default 0.001)")
     parser.add_argument("--lr-step", type=int,
@@ -104,9 +104,10 @@ def fail(message):
 
 
 def check_options(options):
-    if not netfile.MIN_HIDDEN <= options["hidden"] <= netfile.MAX_HIDDEN:
-        fail(f"--hidden {options['hidden']}: the hidden size goes from {netfile.MIN_HIDDEN} to "
-             f"{netfile.MAX_HIDDEN}")
+    if (not netfile.MIN_HIDDEN <= options["hidden"] <= netfile.MAX_HIDDEN
+            or options["hidden"] % netfile.HIDDEN_STEP != 0):
+        fail(f"--hidden {options['hidden']}: the hidden size is a multiple of "
+             f"{netfile.HIDDEN_STEP} from {netfile.MIN_HIDDEN} to {netfile.MAX_HIDDEN}")
     for name, low in (("batch_size", 1), ("lr_step", 1), ("min_ply", 0)):
         if options[name] < low:
             fail(f"--{name.replace('_', '-')} must be at least {low}")

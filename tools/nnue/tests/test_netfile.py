@@ -161,8 +161,9 @@ class NetFile(unittest.TestCase):
             "inputs": (patched(8, "<I", 769), "inputs"),
             "activation": (patched(16, "<I", 0), "activation"),
             "QA": (patched(20, "<i", 256), "QA"),
-            "hidden": (patched(12, "<I", 65), "needs"),
-            "hidden range": (patched(12, "<I", 512), "outside"),
+            "hidden": (patched(12, "<I", 80), "needs"),
+            "hidden step": (patched(12, "<I", 65), "not a multiple of 16"),
+            "hidden range": (patched(12, "<I", 528), "not a multiple of 16 in 16..512"),
             "truncated": (self.data[:-1], "truncated"),
             "longer": (self.data + b"\0", "bytes after its end"),
             "header only": (self.data[:30], "shorter than"),
@@ -191,7 +192,9 @@ class NetFile(unittest.TestCase):
                 ("weight range", (np.full((768, hidden), 200.0), b1, w2, 0), "does not fit"),
                 ("accumulator", (np.full((768, hidden), 30.0), b1, w2, 0), "overflow"),
                 ("not a number", (w1, np.full(hidden, np.nan), w2, 0), "finite"),
-                ("hidden size", (np.zeros((768, 8)), np.zeros(8), np.zeros(16), 0), "N from")):
+                ("hidden size", (np.zeros((768, 8)), np.zeros(8), np.zeros(16), 0), "N a multiple"),
+                ("hidden step", (np.zeros((768, 40)), np.zeros(40), np.zeros(80), 0),
+                 "N a multiple")):
             with self.subTest(name), self.assertRaisesRegex(ValueError, words):
                 netfile.quantise(*args)
 
