@@ -31,6 +31,10 @@ struct SearchLimits {
     int32_t mate_moves = 0;
     int32_t search_move_count = 0;
     Move search_moves[MAX_MOVES];
+    // The strong search's helper threads search beside its main thread (when there are any);
+    // a strength level plays on the main thread alone, so that its node budget means the same
+    // with any number of threads.
+    bool use_helpers = true;
 };
 extern SearchLimits search_limits;
 

@@ -303,7 +303,10 @@ void go(const std::vector<std::string>& words) {
     if (searchable) {
         set_aside_unreadable_book();
         set_limits_for(command, uci_settings.move_overhead, uci_settings.multi_pv);
-        if (uci_settings.limit_strength) limit_strength(strength_level(uci_settings.elo));
+        if (uci_settings.limit_strength) {
+            limit_strength(strength_level(uci_settings.elo));
+            search_limits.use_helpers = false;
+        }
     } else {
         send_line("info string " + unusable_reason + "; send a position to search");
     }

@@ -13,6 +13,7 @@
 #include "nnue/network.h"
 #include "search/strong/root.h"
 #include "search/strong/table.h"
+#include "search/strong/threads.h"
 #include "search/strong/time_management.h"
 #include "search/transposition.h"
 #include "uci/data_files.h"
@@ -130,6 +131,14 @@ void set_hash(const std::string& value) {
     if (size_tables(search_kind, megabytes)) hash_megabytes = megabytes;
 }
 
+// The strong search's threads; the classic search runs on one whatever this says.
+void set_threads(const std::string& value) {
+    const auto count = static_cast<int32_t>(std::stoll(value));
+    if (!set_search_thread_count(count))
+        send_line("info string not enough memory or threads for " + std::to_string(count) +
+                  " threads; the search keeps " + std::to_string(search_thread_count()));
+}
+
 void set_own_book(const std::string& value) {
     own_book = value == "true";
     book_enabled = own_book ? 1 : 0;
@@ -184,8 +193,7 @@ std::vector<Option>& options() {
                         {},
                         set_hash});
         list.push_back({"Clear Hash", OptionType::BUTTON, "", 0, 0, {}, clear_hash});
-        // One search thread: declared so that interfaces which always set it take the engine.
-        list.push_back({"Threads", OptionType::SPIN, "1", 1, 1, {}, ignore});
+        list.push_back({"Threads", OptionType::SPIN, "1", 1, MAX_SEARCH_THREADS, {}, set_threads});
         list.push_back(
             {"MultiPV", OptionType::SPIN, "1", 1, MAX_MULTI_PV, {}, [](const std::string& value) {
                  uci_settings.multi_pv = static_cast<int32_t>(std::stoll(value));

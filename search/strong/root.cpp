@@ -171,7 +171,8 @@ int32_t SearchThread::search_root_moves(int32_t alpha, int32_t beta, int32_t dep
             std::rotate(root_moves + first, root_moves + i, root_moves + i + 1);
             if (score >= beta) return score;
             alpha = score;
-            if (i != first) thinking_output->new_best_move(thinking_line(root_moves[first], score));
+            if (i != first && index == 0)
+                thinking_output->new_best_move(thinking_line(root_moves[first], score));
         }
     }
     return best_score;
@@ -225,7 +226,8 @@ Move SearchThread::main_search() {
         if (fifty_move_rule_reached()) return report_drawn_root(FIFTY_MOVE_DRAW);
     }
 
-    // 3. Deepen one ply at a time until a limit says stop.
+    // 3. Deepen one ply at a time until a limit says stop, the helpers beside this thread.
+    start_helpers(*this);
     const int32_t lines = std::min(search_limits.multi_pv, root_move_count);
     int32_t line_scores[MAX_MOVES];
     int32_t last_score = 0;
@@ -238,9 +240,11 @@ Move SearchThread::main_search() {
         // line of depth 1 is there.
         for (int32_t line = 1; line < lines; ++line)
             line_scores[line] = root_moves[line].score;
+        enter_iteration(iteration_depth);
         int32_t score = search_with_aspiration(iteration_depth, last_score, 0);
         for (int32_t line = 1; line < lines && !strong_stopped; ++line)
             search_with_aspiration(iteration_depth, line_scores[line], line);
+        leave_iteration(iteration_depth);
         if (iteration_depth == 1) strong_next_check = node_count;
         if (strong_stopped) break;
 
@@ -263,7 +267,7 @@ Move SearchThread::main_search() {
         const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
         last_best = root_moves[0].move;
         last_score = score;
-        if (search_limits.max_nodes > 0 && node_count >= search_limits.max_nodes) break;
+        if (search_limits.max_nodes > 0 && searched_nodes() >= search_limits.max_nodes) break;
         if (stop_requested.load(std::memory_order_relaxed)) break;
         if (mate_limit_reached(score)) break;
         if (pondering.load(std::memory_order_relaxed)) continue;
@@ -272,6 +276,7 @@ Move SearchThread::main_search() {
         if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;
     }
     iteration_depth = std::min(iteration_depth, search_limits.max_depth);
+    stop_helpers();
 
     // 4. The move: the front of the list, where a move that beat the last iteration's best in
     // a cut-off iteration has also gone. After a cut-off iteration its line goes out again,
@@ -285,6 +290,37 @@ Move SearchThread::main_search() {
     }
     if (root_score == MATE_IN_ONE_SCORE) game_state = side_to_move == 1 ? WHITE_MATES : BLACK_MATES;
     return root_moves[0].move;
+}
+
+void SearchThread::helper_search() {
+    // 1. A fresh search of the root the main thread set up, looking at the stop flag from the
+    // start: a helper need not guarantee a move.
+    node_count = 0;
+    published_nodes.store(0, std::memory_order_relaxed);
+    prepare_strong_ordering();
+    strong_stopped = false;
+    strong_next_check = CHECK_INTERVAL;
+    ply = 1;
+    collect_root_moves();
+    if (nnue_enabled) accumulators.refresh(*this);
+
+    // 2. Deepen as the main thread does, from depth 2 on every other helper, and past a depth
+    // that enough threads search already: the threads then fill the table for different depths
+    // and the main thread finds more of its next iteration there.
+    const int32_t deepest = std::min(search_limits.max_depth, MAX_ITERATION_DEPTH);
+    int32_t last_score = 0;
+    for (int32_t depth = 1 + index % 2; depth <= deepest && root_move_count > 0; ++depth) {
+        if (helpers_must_stop()) break;
+        if (depth < deepest && iteration_crowded(depth)) continue;
+        iteration_depth = depth;
+        selective_depth = 0;
+        enter_iteration(depth);
+        const int32_t score = search_with_aspiration(depth, last_score, 0);
+        leave_iteration(depth);
+        if (strong_stopped) break;
+        last_score = score;
+    }
+    published_nodes.store(node_count, std::memory_order_relaxed);
 }
 
 void strong_new_game() {

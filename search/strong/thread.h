@@ -106,6 +106,11 @@ class SearchThread : public Position {
     // The main thread's search of its position, reporting as it goes: the best move, or
     // NULL_MOVE when the root has no legal move or is already a draw (game_state tells which).
     Move main_search();
+    // A helper's search of its position (a copy of the main thread's root): the same iterative
+    // deepening, from depth 1 or 2 by its index, skipping an iteration that half the threads
+    // already search, until the main thread stops it or the deepest iteration is done. It
+    // reports nothing; what it finds reaches the main thread through the table.
+    void helper_search();
 
     // ---- The limits (search/strong/time_management.cpp).
 

@@ -5,6 +5,7 @@
 
 #include "search/root_lines.h"
 #include "search/strong/thread.h"
+#include "search/strong/threads.h"
 
 ClockReading strong_clock;
 int64_t command_received_at = 0;
@@ -117,5 +118,16 @@ bool strong_limits_reached(int64_t nodes) {
 
 void SearchThread::strong_check_limits() {
     strong_next_check = node_count + CHECK_INTERVAL;
-    if (strong_limits_reached(node_count)) strong_stopped = true;
+    // Every thread publishes its nodes for the others' sums. The main thread alone weighs the
+    // limits, over the nodes of every thread; a helper stops when told, or on its own once all
+    // threads together have searched the node limit, so that the limit holds even while the
+    // main thread waits for a core.
+    published_nodes.store(node_count, std::memory_order_relaxed);
+    if (index != 0) {
+        if (helpers_must_stop() ||
+            (search_limits.max_nodes > 0 && published_node_sum() >= search_limits.max_nodes))
+            strong_stopped = true;
+        return;
+    }
+    if (strong_limits_reached(searched_nodes())) strong_stopped = true;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "board/game.h"
@@ -21,6 +22,23 @@ UciSession::UciSession(const std::vector<std::pair<std::string, std::string>>& f
 UciSession::~UciSession() {
     process_->send("quit");
     process_->wait_exit(std::chrono::milliseconds(5000));
+}
+
+void UciSession::send(const std::string& line) {
+    const std::vector<std::string> words = words_of(line);
+    const std::string command = words.empty() ? "" : words[0];
+    if (command == "setoption" && line.find(" Threads ") != std::string::npos) threads_set_ = true;
+    if (command == "go") set_threads_from_environment();
+    process_->send(line);
+    if (command == "uci") set_threads_from_environment();
+}
+
+void UciSession::set_threads_from_environment() {
+    if (threads_set_) return;
+    threads_set_ = true;
+    const char* threads = std::getenv("VANTREK_TEST_THREADS");
+    if (threads != nullptr && *threads != '\0')
+        process_->send(std::string("setoption name Threads value ") + threads);
 }
 
 std::vector<std::string> UciSession::until(const std::string& prefix,

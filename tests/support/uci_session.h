@@ -17,7 +17,10 @@ class UciSession {
   public:
     explicit UciSession(const std::vector<std::pair<std::string, std::string>>& files = {});
     ~UciSession();
-    void send(const std::string& line) { process_->send(line); }
+    // Sends a line. When the environment variable VANTREK_TEST_THREADS names a number, the
+    // session's strong search runs on that many threads: the option follows the session's "uci",
+    // or goes before its first "go" when none came, unless the test set Threads itself.
+    void send(const std::string& line);
     // Lines up to and including the first that starts with `prefix`; fails the test if none
     // comes within `timeout`.
     std::vector<std::string>
@@ -30,6 +33,8 @@ class UciSession {
     const std::string& directory() const { return directory_.path(); }
 
   private:
+    void set_threads_from_environment();
+    bool threads_set_ = false;
     TempDir directory_;
     std::unique_ptr<ChildProcess> process_;
 };
