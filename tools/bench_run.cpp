@@ -20,7 +20,7 @@
 #include "search/transposition.h"
 #include "tools/bench_positions.h"
 
-bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals) {
+bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals, bool show_times) {
     // 1. The engine as "new" leaves it, without a book. Every weight 0, so that no weight file
     // changes the signature. They are set through the reader, as in the engine: left untouched,
     // the compiler would see that the bench never changes them and fold every weighted term
@@ -59,6 +59,7 @@ bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals)
             return false;
         }
         tt_clear();
+        const auto position_start = std::chrono::steady_clock::now();
         node_count = 0;
         ply = 0;
         if (strong) {
@@ -68,7 +69,14 @@ bool run_bench(bool strong, int depth, const char* program, BenchTotals& totals)
         } else {
             search_best_move();
         }
-        std::printf("position %2d: %" PRId64 " nodes\n", number, node_count);
+        if (show_times) {
+            const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - position_start);
+            std::printf("position %2d: %" PRId64 " nodes %" PRId64 " ms\n", number, node_count,
+                        static_cast<int64_t>(milliseconds.count()));
+        } else {
+            std::printf("position %2d: %" PRId64 " nodes\n", number, node_count);
+        }
         totals.nodes += node_count;
     }
     totals.seconds =

@@ -5,36 +5,49 @@
 #include <cstdlib>
 
 #include "search/limits.h"
+#include "search/strong/threads.h"
 #include "tools/bench_run.h"
 
 namespace {
 
 // The depth of vantrek-bench --search strong, whose signature README.md states.
-constexpr int DEFAULT_DEPTH = 11;
+constexpr int32_t DEFAULT_DEPTH = 11;
+
+// A whole number from 1 to `most` into `value`; false after a message that names it.
+bool read_argument(const char* text, const char* what, int32_t most, int32_t& value) {
+    char* end = nullptr;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < 1 || number > most) {
+        std::fprintf(stderr, "vantrek-uci bench: the %s is 1 to %d, not '%s'\n", what, most, text);
+        return false;
+    }
+    value = static_cast<int32_t>(number);
+    return true;
+}
 
 } // namespace
 
 int run_uci_bench(int argument_count, char** arguments) {
-    // 1. The depth, if given.
-    int depth = DEFAULT_DEPTH;
-    if (argument_count > 3) {
-        std::fprintf(stderr, "usage: vantrek-uci bench [<depth>]\n");
+    // 1. The depth and the threads, if given.
+    int32_t depth = DEFAULT_DEPTH;
+    int32_t threads = 1;
+    if (argument_count > 4) {
+        std::fprintf(stderr, "usage: vantrek-uci bench [<depth> [<threads>]]\n");
         return 2;
     }
-    if (argument_count == 3) {
-        char* end = nullptr;
-        const long value = std::strtol(arguments[2], &end, 10);
-        if (end == arguments[2] || *end != '\0' || value < 1 || value > MAX_ITERATION_DEPTH) {
-            std::fprintf(stderr, "vantrek-uci bench: the depth is 1 to %d, not '%s'\n",
-                         MAX_ITERATION_DEPTH, arguments[2]);
-            return 2;
-        }
-        depth = static_cast<int>(value);
+    if (argument_count >= 3 && !read_argument(arguments[2], "depth", MAX_ITERATION_DEPTH, depth))
+        return 2;
+    if (argument_count == 4 && !read_argument(arguments[3], "threads", MAX_SEARCH_THREADS, threads))
+        return 2;
+    if (!set_search_thread_count(threads)) {
+        std::fprintf(stderr, "vantrek-uci bench: %d threads cannot be had\n", threads);
+        return 1;
     }
 
-    // 2. The run, as vantrek-bench --search strong makes it.
+    // 2. The run, as vantrek-bench --search strong makes it; with the threads named, each
+    // position's time too (with more threads than one the nodes vary from run to run).
     BenchTotals totals;
-    if (!run_bench(true, depth, "vantrek-uci bench", totals)) return 1;
+    if (!run_bench(true, depth, "vantrek-uci bench", totals, argument_count == 4)) return 1;
 
     // 3. The totals, in the words the frameworks look for.
     std::printf("===========================\n");
