@@ -5,7 +5,8 @@
 #include "uci/uci_engine.h"
 
 int main(int argument_count, char** arguments) {
-    // "vantrek-uci bench [depth]" runs the bench and exits; any other start is a UCI session.
+    // "vantrek-uci bench [depth [threads]]" runs the bench and exits; any other start is a UCI
+    // session.
     if (argument_count > 1 && std::strcmp(arguments[1], "bench") == 0)
         return run_uci_bench(argument_count, arguments);
     start_uci_engine();

@@ -1,5 +1,5 @@
-// "vantrek-uci bench [depth]": the bench of the UCI engine's default search, the strong one,
-// as engine-testing frameworks run it on every engine: the same positions, settings and node
+// "vantrek-uci bench [depth [threads]]": the bench of the UCI engine's default search, the strong
+// one, as engine-testing frameworks run it on every engine: the same positions, settings and node
 // count as "vantrek-bench --search strong", reported as those frameworks read it.
 #pragma once
 

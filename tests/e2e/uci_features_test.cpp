@@ -3,8 +3,11 @@
 // through the built vantrek-uci.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -482,6 +485,22 @@ TEST(UciBench, PrintsTheNodesAndTheSpeedAndExits) {
     EXPECT_NE(result.out.find("\nNodes/second    : "), std::string::npos) << result.out;
     for (const char* bad : {"0", "31", "deep"}) {
         result = test_support::run_program(VANTREK_UCI, {"bench", bad}, "", directory.path());
+        EXPECT_EQ(result.exit_status, 2) << bad;
+        EXPECT_FALSE(result.err.empty()) << bad;
+    }
+    // On two threads: each position's time, and the same totals.
+    result = test_support::run_program(VANTREK_UCI, {"bench", "4", "2"}, "", directory.path());
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_NE(result.out.find("position  1: "), std::string::npos) << result.out;
+    const std::regex timed_position("position +[0-9]+: [0-9]+ nodes [0-9]+ ms\n");
+    EXPECT_EQ(
+        std::distance(std::sregex_iterator(result.out.begin(), result.out.end(), timed_position),
+                      std::sregex_iterator()),
+        std::count(result.out.begin(), result.out.end(), '\n') - 4)
+        << result.out;
+    EXPECT_NE(result.out.find("\nNodes searched  : "), std::string::npos) << result.out;
+    for (const char* bad : {"0", "257", "two"}) {
+        result = test_support::run_program(VANTREK_UCI, {"bench", "4", bad}, "", directory.path());
         EXPECT_EQ(result.exit_status, 2) << bad;
         EXPECT_FALSE(result.err.empty()) << bad;
     }
