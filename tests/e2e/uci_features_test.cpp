@@ -83,7 +83,7 @@ TEST(Uci, HandshakeDeclaresTheOptionsToolsSet) {
             << line;
     for (const char* declared : {
              "option name Clear Hash type button",
-             "option name Threads type spin default 1 min 1 max 1",
+             "option name Threads type spin default 1 min 1 max 256",
              "option name MultiPV type spin default 1 min 1 max 218",
              "option name Ponder type check default false",
              "option name Move Overhead type spin default 20 min 0 max 5000",
@@ -155,6 +155,8 @@ TEST(Uci, MultiPvOneSearchesExactlyAsWithoutTheOption) {
         std::vector<std::string> outputs[2];
         for (int with_option = 0; with_option < 2; ++with_option) {
             UciSession uci;
+            // The outputs are compared node for node: one thread.
+            uci.send("setoption name Threads value 1");
             uci.send(std::string("setoption name Search value ") + search);
             if (with_option) uci.send("setoption name MultiPV value 1");
             uci.send(std::string("position fen ") + fen);
@@ -306,6 +308,8 @@ TEST(Uci, MoveOverheadShortensTheAllotment) {
 TEST(Uci, ClearHashForgetsWhatTheSearchLearnt) {
     for (const char* search : SEARCHES) {
         UciSession uci;
+        // The trees are compared node for node: one thread.
+        uci.send("setoption name Threads value 1");
         uci.send(std::string("setoption name Search value ") + search);
         uci.send("position fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - "
                  "0 10");
@@ -378,7 +382,7 @@ TEST(Uci, OddSetoptionLinesAreHandledAsUciSays) {
         {"setoption name  multiPV   value  0", "info string MultiPV is 1 to 218; set to 1"},
         {"setoption name Move   OVERHEAD value 99999",
          "info string Move Overhead is 0 to 5000; set to 5000"},
-        {"setoption name Threads value 4", "info string Threads is 1 to 1; set to 1"},
+        {"setoption name Threads value 0", "info string Threads is 1 to 256; set to 1"},
         {"setoption name Ponder value yes", "info string Ponder is true or false; it stays false"},
         {"setoption name UCI_Elo value -5", "info string UCI_Elo is 800 to 2400; set to 800"},
         {"setoption name Search value", "info string Search needs a value; it stays strong"},

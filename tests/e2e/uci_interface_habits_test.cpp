@@ -69,6 +69,8 @@ TEST(Uci, NewGameSearchesAsAFreshEngine) {
     for (const char* search : SEARCHES) {
         const std::string go = search == std::string("strong") ? "go depth 9" : "go depth 5";
         UciSession uci;
+        // The trees are compared node for node: one thread.
+        uci.send("setoption name Threads value 1");
         uci.send(std::string("setoption name Search value ") + search);
         uci.send("setoption name OwnBook value false");
         std::vector<std::string> trees[3];

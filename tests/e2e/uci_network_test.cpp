@@ -57,6 +57,8 @@ TEST(Uci, EvalFileLoadsNetworksAndRefusesFilesItCannotUse) {
                     {"cut.nnue", good.substr(0, good.size() - 10)},
                     {"damaged.nnue", damaged},
                     {"text.nnue", "BLOCKED_CENTER_PAWN=3\n"}});
+    // The trees are compared node for node: one thread.
+    uci.send("setoption name Threads value 1");
     uci.send("setoption name OwnBook value false");
     uci.ready();
     auto search = [&] {
