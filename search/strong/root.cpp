@@ -299,7 +299,7 @@ void SearchThread::helper_search() {
     published_nodes.store(0, std::memory_order_relaxed);
     prepare_strong_ordering();
     strong_stopped = false;
-    strong_next_check = CHECK_INTERVAL;
+    strong_next_check = HELPER_CHECK_INTERVAL;
     ply = 1;
     collect_root_moves();
     if (nnue_enabled) accumulators.refresh(*this);

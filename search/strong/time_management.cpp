@@ -117,7 +117,7 @@ bool strong_limits_reached(int64_t nodes) {
 }
 
 void SearchThread::strong_check_limits() {
-    strong_next_check = node_count + CHECK_INTERVAL;
+    strong_next_check = node_count + (index == 0 ? CHECK_INTERVAL : HELPER_CHECK_INTERVAL);
     // Every thread publishes its nodes for the others' sums. The main thread alone weighs the
     // limits, over the nodes of every thread; a helper stops when told, or on its own once all
     // threads together have searched the node limit, so that the limit holds even while the

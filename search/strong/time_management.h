@@ -65,6 +65,9 @@ bool strong_soft_limit_reached(const IterationReport& report);
 // A search thread looks at the limits after this many of its nodes (a fraction of a
 // millisecond; reading the clock costs far less than a node).
 inline constexpr int64_t CHECK_INTERVAL = 256;
+// A helper looks more often: it only reads two flags, and the main thread waits for every helper
+// to stop before it answers.
+inline constexpr int64_t HELPER_CHECK_INTERVAL = 64;
 
 // Whether the search must end now, after `nodes` nodes (of every thread): "stop", the node
 // limit, or the hard limit of the clock (not while pondering).
