@@ -1,6 +1,7 @@
 // The strong search on several threads, through the built vantrek-uci: the option, searches
-// started and stopped in quick succession, the node limit over every thread, the number of
-// threads changed between searches, and the analysis features with helpers searching.
+// started and stopped in quick succession, the node limit over every thread, and the number of
+// threads changed between searches. (The ThreadSanitizer preset runs every other UCI test, the
+// analysis features and strength levels among them, on two threads.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,10 +20,6 @@ using test_support::best_move_of;
 using test_support::expect_legal_lines;
 using test_support::UciSession;
 using test_support::words_of;
-
-// 1. Nf6+ gxf6 2. Bxf7 mate.
-const char* const MATE_IN_TWO =
-    "r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10";
 
 // The word after `key` in a line, or "" when there is none.
 std::string value_after(const std::string& line, const std::string& key) {
@@ -157,68 +154,6 @@ TEST(Uci, ThreadsChangeBetweenSearches) {
     const auto again = uci.until("bestmove", milliseconds(20000));
     EXPECT_EQ(last_reported_nodes(again), last_reported_nodes(reference));
     EXPECT_EQ(best_move_of(again), best_move_of(reference));
-}
-
-// Several lines, some moves only, a mate to find and pondering work as on one thread; the main
-// thread alone reports.
-TEST(Uci, AnalysisFeaturesWorkWithHelpers) {
-    UciSession uci;
-    start_with_threads(uci, 3);
-
-    // MultiPV 3: each depth's three lines, once each.
-    uci.send("setoption name MultiPV value 3");
-    uci.send("position startpos moves e2e4");
-    uci.send("go depth 8");
-    auto lines = uci.until("bestmove", milliseconds(20000));
-    expect_legal_lines(lines, test_support::START_FEN, {"e2e4"});
-    int at_depth_8 = 0;
-    for (const auto& line : lines)
-        if (line.rfind("info depth 8 ", 0) == 0) ++at_depth_8;
-    EXPECT_EQ(at_depth_8, 3);
-    uci.send("setoption name MultiPV value 1");
-
-    // searchmoves: only the move named, though the helpers search the same root.
-    uci.send("position startpos");
-    uci.send("go depth 8 searchmoves a2a3");
-    lines = uci.until("bestmove", milliseconds(20000));
-    EXPECT_EQ(best_move_of(lines), "a2a3");
-
-    // go mate 2 on a mate in two.
-    uci.send(std::string("position fen ") + MATE_IN_TWO);
-    uci.send("go mate 2");
-    lines = uci.until("bestmove", milliseconds(20000));
-    EXPECT_EQ(best_move_of(lines), "d5f6");
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_NE(lines[lines.size() - 2].find(" score mate 2 "), std::string::npos)
-        << lines[lines.size() - 2];
-
-    // A ponder search waits for the word, with its helpers searching, and ponderhit ends it.
-    uci.send("position startpos moves e2e4 e7e5");
-    uci.send("go ponder wtime 2000 btime 2000");
-    std::vector<std::string> early;
-    EXPECT_FALSE(uci.process().read_until("bestmove", milliseconds(500), &early));
-    uci.send("ponderhit");
-    lines = uci.until("bestmove", milliseconds(5000));
-    lines.insert(lines.begin(), early.begin(), early.end());
-    expect_legal_lines(lines, test_support::START_FEN, {"e2e4", "e7e5"});
-}
-
-// A strength level plays on one thread: the same seed gives the same move whatever Threads says.
-TEST(Uci, StrengthLevelsPlayTheSameMoveWithAnyThreads) {
-    std::vector<std::string> chosen;
-    for (const int threads : {1, 4}) {
-        UciSession uci;
-        start_with_threads(uci, threads);
-        uci.send("setoption name UCI_LimitStrength value true");
-        uci.send("setoption name UCI_Elo value 1400");
-        uci.send("setoption name Strength Seed value 7");
-        uci.send("position startpos moves e2e4 e7e5 g1f3 b8c6");
-        uci.send("go nodes 1000000");
-        const auto lines = uci.until("bestmove", milliseconds(20000));
-        chosen.push_back(best_move_of(lines));
-        EXPECT_FALSE(chosen.back().empty());
-    }
-    EXPECT_EQ(chosen[0], chosen[1]);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The strong search's helper threads: how many there are, that a search with them leaves the
-// game position as it was, and that the node count and the node limit take in every thread.
+// The strong search's helper threads: a search with them leaves the game position as it was.
+// (The number of threads and the node limit over them are tested through vantrek-uci.)
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -9,9 +9,7 @@
 
 #include "board/game.h"
 #include "board/position.h"
-#include "search/limits.h"
 #include "search/strong/root.h"
-#include "search/strong/thread.h"
 #include "search/strong/threads.h"
 #include "support/board_helpers.h"
 #include "support/search_helpers.h"
@@ -26,16 +24,6 @@ class StrongThreads : public ::testing::Test {
   protected:
     void TearDown() override { EXPECT_TRUE(set_search_thread_count(1)); }
 };
-
-// (The most threads, 256, are started through the UCI option's test.)
-TEST_F(StrongThreads, CountIsHeldToItsRange) {
-    EXPECT_TRUE(set_search_thread_count(3));
-    EXPECT_EQ(search_thread_count(), 3);
-    EXPECT_TRUE(set_search_thread_count(0));
-    EXPECT_EQ(search_thread_count(), 1);
-    EXPECT_TRUE(set_search_thread_count(2));
-    EXPECT_EQ(search_thread_count(), 2);
-}
 
 // The helpers search copies: the game position, its history included, is byte for byte the one
 // before the search, and a second search from it finds a legal move again.
@@ -55,27 +43,6 @@ TEST_F(StrongThreads, SearchWithHelpersLeavesTheGamePositionAsItWas) {
         for (int32_t i = 0; i <= game_position.key_history_count; ++i)
             EXPECT_EQ(before->key_history[i], game_position.key_history[i]) << i;
     }
-}
-
-// The nodes a search reports are every thread's, and a node limit holds for them together.
-TEST_F(StrongThreads, NodesAndTheNodeLimitCountEveryThread) {
-    test_support::set_up(MIDDLEGAME);
-    ASSERT_TRUE(set_search_thread_count(3));
-    {
-        test_support::QuietSearch quiet(8);
-        strong_new_game();
-        test_support::strong_best_move_here();
-        EXPECT_EQ(node_count, searched_nodes());
-        // The helpers searched too: the sum is more than the main thread's own count.
-        EXPECT_GT(node_count, main_search_thread().node_count);
-    }
-    constexpr int64_t LIMIT = 25000;
-    test_support::QuietSearch quiet;
-    search_limits.max_nodes = LIMIT;
-    strong_new_game();
-    EXPECT_NE(test_support::strong_best_move_here(), "none");
-    EXPECT_GE(node_count, LIMIT);
-    EXPECT_LE(node_count, LIMIT + 3 * 2000);
 }
 
 } // namespace
