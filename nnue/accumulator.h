@@ -35,3 +35,5 @@ bool nnue_accumulator_is_current();
 // program starts), else the portable one; both give the same numbers. Tests switch it.
 bool nnue_avx2_available();
 void nnue_use_avx2(bool use);
+// Whether the evaluation uses AVX2 now.
+bool nnue_uses_avx2();
