@@ -103,4 +103,35 @@ TEST(Uci, EvalFileLoadsNetworksAndRefusesFilesItCannotUse) {
     EXPECT_EQ(search(), with_good);
 }
 
+// A strength level plays with the hand-written evaluation, on whose games its rating scale was
+// measured: the same tree as with "Use NNUE" off, whatever that option says, and the network
+// back when the level is off.
+TEST(Uci, StrengthLevelsKeepTheHandWrittenEvaluation) {
+    UciSession uci;
+    uci.send("setoption name OwnBook value false");
+    uci.send("setoption name UCI_Elo value 2400");
+    uci.ready();
+    auto search = [&] {
+        uci.send("ucinewgame");
+        uci.send("position startpos moves d2d4 d7d5 c2c4");
+        uci.send("go depth 5");
+        return tree_of(uci.until("bestmove"));
+    };
+    const std::string with_network = search();
+    uci.send("setoption name UCI_LimitStrength value true");
+    uci.ready();
+    const std::string level = search();
+    uci.send("setoption name Use NNUE value false");
+    uci.ready();
+    EXPECT_EQ(search(), level);
+    uci.send("setoption name UCI_LimitStrength value false");
+    uci.ready();
+    const std::string hand_written = search();
+    uci.send("setoption name Use NNUE value true");
+    uci.ready();
+    EXPECT_EQ(search(), with_network);
+    EXPECT_NE(level, with_network);
+    EXPECT_NE(hand_written, with_network);
+}
+
 } // namespace
