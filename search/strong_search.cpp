@@ -41,9 +41,21 @@ int32_t static_eval_stack[MAX_PLY];
 // The move a singular-extension search leaves out at each ply (NULL_MOVE: none).
 Move excluded_move[MAX_PLY];
 
+// Whether a side has nothing but its king. The network has not learnt to drive a bare king to
+// the edge, so it cannot win such endings; the hand-written evaluation can.
+inline bool a_king_stands_alone() {
+    const uint64_t white = squares_of[WHITE_PAWN] | squares_of[WHITE_KNIGHT] |
+                           squares_of[WHITE_BISHOP] | squares_of[WHITE_ROOK] |
+                           squares_of[WHITE_QUEEN];
+    const uint64_t black = squares_of[BLACK_PAWN] | squares_of[BLACK_KNIGHT] |
+                           squares_of[BLACK_BISHOP] | squares_of[BLACK_ROOK] |
+                           squares_of[BLACK_QUEEN];
+    return white == 0 || black == 0;
+}
+
 // The position's evaluation: the network's, or the hand-written one.
 inline int32_t strong_static_eval() {
-    return nnue_enabled ? nnue_evaluate() : evaluate();
+    return nnue_enabled && !a_king_stands_alone() ? nnue_evaluate() : evaluate();
 }
 
 int32_t quiesce_node(int32_t alpha, int32_t beta, int32_t quiescence_ply, bool in_check,
