@@ -48,6 +48,14 @@ std::string tree_of(const std::vector<std::string>& lines) {
     return tree + lines.back();
 }
 
+// A fresh game's search of `moves` from the start to `depth`, as its tree.
+std::string fresh_search(UciSession& uci, const std::string& moves, int depth) {
+    uci.send("ucinewgame");
+    uci.send("position startpos moves " + moves);
+    uci.send("go depth " + std::to_string(depth));
+    return tree_of(uci.until("bestmove"));
+}
+
 TEST(Uci, EvalFileLoadsNetworksAndRefusesFilesItCannotUse) {
     const std::string good = network_file(32, 3);
     const std::string other = network_file(32, 4);
@@ -60,12 +68,7 @@ TEST(Uci, EvalFileLoadsNetworksAndRefusesFilesItCannotUse) {
                     {"text.nnue", "BLOCKED_CENTER_PAWN=3\n"}});
     uci.send("setoption name OwnBook value false");
     uci.ready();
-    auto search = [&] {
-        uci.send("ucinewgame");
-        uci.send("position startpos moves e2e4 c7c5");
-        uci.send("go depth 6");
-        return tree_of(uci.until("bestmove"));
-    };
+    auto search = [&] { return fresh_search(uci, "e2e4 c7c5", 6); };
     uci.send("setoption name EvalFile value good.nnue");
     auto report = uci.ready();
     ASSERT_EQ(report.size(), 2u);
@@ -112,12 +115,7 @@ TEST(Uci, StrengthLevelsKeepTheHandWrittenEvaluation) {
     uci.send("setoption name OwnBook value false");
     uci.send("setoption name UCI_Elo value 2400");
     uci.ready();
-    auto search = [&] {
-        uci.send("ucinewgame");
-        uci.send("position startpos moves d2d4 d7d5 c2c4");
-        uci.send("go depth 5");
-        return tree_of(uci.until("bestmove"));
-    };
+    auto search = [&] { return fresh_search(uci, "d2d4 d7d5 c2c4", 5); };
     const std::string with_network = search();
     uci.send("setoption name UCI_LimitStrength value true");
     uci.ready();
