@@ -283,3 +283,7 @@ bool nnue_avx2_available() {
 void nnue_use_avx2(bool use) {
     use_avx2 = use && processor_has_avx2();
 }
+
+bool nnue_uses_avx2() {
+    return use_avx2;
+}

@@ -65,3 +65,5 @@ int32_t nnue_evaluate_from_scratch(const Position& pos);
 // program starts), else the portable one; both give the same numbers. Tests switch it.
 bool nnue_avx2_available();
 void nnue_use_avx2(bool use);
+// Whether the evaluation uses AVX2 now.
+bool nnue_uses_avx2();

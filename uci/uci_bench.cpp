@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "nnue/accumulator.h"
+#include "nnue/network.h"
 #include "search/limits.h"
 #include "search/strong/threads.h"
 #include "tools/bench_run.h"
@@ -54,5 +56,11 @@ int run_uci_bench(int argument_count, char** arguments) {
     std::printf("Total time (ms) : %" PRId64 "\n", static_cast<int64_t>(totals.seconds * 1000));
     std::printf("Nodes searched  : %" PRId64 "\n", totals.nodes);
     std::printf("Nodes/second    : %" PRId64 "\n", bench_nodes_per_second(totals));
+    // What evaluated the positions, and with which arithmetic (chosen when the program starts).
+    if (nnue_enabled)
+        std::printf("Evaluation      : network %dx%d, %s\n", NNUE_INPUTS, active_network.hidden,
+                    nnue_uses_avx2() ? "AVX2" : "portable arithmetic");
+    else
+        std::printf("Evaluation      : hand-written\n");
     return 0;
 }

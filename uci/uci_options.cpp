@@ -151,10 +151,11 @@ void set_book_file(const std::string& value) {
     book_enabled = own_book ? 1 : 0;
 }
 
-// The strong search evaluates with the network when one is loaded and "Use NNUE" is on. The
-// evaluations its table keeps were another evaluation's: they go.
+// The strong search evaluates with the network when one is loaded and "Use NNUE" is on. A
+// strength level keeps the hand-written evaluation: its rating scale was measured with it. The
+// evaluations the table keeps were another evaluation's: they go.
 void update_network_use() {
-    nnue_enabled = use_network && active_network.hidden > 0;
+    nnue_enabled = use_network && active_network.hidden > 0 && !uci_settings.limit_strength;
     strong_table_clear();
 }
 
@@ -247,7 +248,10 @@ std::vector<Option>& options() {
                         0,
                         0,
                         {},
-                        flag(uci_settings.limit_strength)});
+                        [](const std::string& value) {
+                            uci_settings.limit_strength = value == "true";
+                            update_network_use();
+                        }});
         list.push_back({"UCI_Elo",
                         OptionType::SPIN,
                         std::to_string(DEFAULT_ELO),

@@ -34,6 +34,19 @@ constexpr int32_t SORT_MIN_DEPTH = 3;
 // Reductions by depth and move number, both capped here.
 constexpr int REDUCTION_TABLE_SIZE = 64;
 
+// Whether a side has nothing but its king. The network has not learnt to drive a bare king to
+// the edge, so it cannot win such endings; the hand-written evaluation can.
+inline bool a_king_stands_alone(const Position& position) {
+    const uint64_t* squares_of = position.squares_of;
+    const uint64_t white = squares_of[WHITE_PAWN] | squares_of[WHITE_KNIGHT] |
+                           squares_of[WHITE_BISHOP] | squares_of[WHITE_ROOK] |
+                           squares_of[WHITE_QUEEN];
+    const uint64_t black = squares_of[BLACK_PAWN] | squares_of[BLACK_KNIGHT] |
+                           squares_of[BLACK_BISHOP] | squares_of[BLACK_ROOK] |
+                           squares_of[BLACK_QUEEN];
+    return white == 0 || black == 0;
+}
+
 int8_t reduction_table[REDUCTION_TABLE_SIZE][REDUCTION_TABLE_SIZE];
 
 inline bool table_cuts(const TableHit& hit, int32_t alpha, int32_t beta) {
@@ -57,7 +70,8 @@ int32_t late_move_reduction(int32_t depth, int32_t move_number, bool pv_node, bo
 } // namespace
 
 int32_t SearchThread::strong_static_eval() {
-    return nnue_enabled ? accumulators.evaluate(*this) : evaluate(*this, pawn_cache);
+    return nnue_enabled && !a_king_stands_alone(*this) ? accumulators.evaluate(*this)
+                                                       : evaluate(*this, pawn_cache);
 }
 
 // Whether the side to move has a knight, bishop, rook or queen: without any, passing the move

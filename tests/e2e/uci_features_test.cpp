@@ -492,7 +492,7 @@ TEST(UciBench, PrintsTheNodesAndTheSpeedAndExits) {
         EXPECT_EQ(result.exit_status, 2) << bad;
         EXPECT_FALSE(result.err.empty()) << bad;
     }
-    // On two threads: each position's time, and the same totals.
+    // On two threads: each position's time, then the separator, the totals and the evaluation.
     result = test_support::run_program(VANTREK_UCI, {"bench", "4", "2"}, "", directory.path());
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_NE(result.out.find("position  1: "), std::string::npos) << result.out;
@@ -500,7 +500,7 @@ TEST(UciBench, PrintsTheNodesAndTheSpeedAndExits) {
     EXPECT_EQ(
         std::distance(std::sregex_iterator(result.out.begin(), result.out.end(), timed_position),
                       std::sregex_iterator()),
-        std::count(result.out.begin(), result.out.end(), '\n') - 4)
+        std::count(result.out.begin(), result.out.end(), '\n') - 5)
         << result.out;
     EXPECT_NE(result.out.find("\nNodes searched  : "), std::string::npos) << result.out;
     for (const char* bad : {"0", "257", "two"}) {

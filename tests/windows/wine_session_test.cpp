@@ -232,6 +232,31 @@ TEST(WineUci, PlaysASessionAsAnInterfaceDrivesIt) {
     EXPECT_EQ(engine->wait_exit(milliseconds(5000)), 0);
 }
 
+// The built-in network is in the Windows programs too, and they choose their arithmetic when
+// they start as the Linux ones do: on this processor, the same path and the same nodes.
+TEST(WineUci, BenchEvaluatesWithTheSameNetworkAndArithmeticAsTheLinuxEngine) {
+    REQUIRE_WINDOWS_PROGRAMS();
+    TempDir directory;
+    auto summary = [](const std::string& out) {
+        std::vector<std::string> kept;
+        for (std::string line : test_support::split_lines(out)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("Nodes searched", 0) == 0 || line.rfind("Evaluation", 0) == 0)
+                kept.push_back(line);
+        }
+        return kept;
+    };
+    const auto on_linux =
+        test_support::run_program(VANTREK_UCI, {"bench", "6"}, "", directory.path());
+    const auto on_windows =
+        test_support::run_program(WINE, {FOLDER + "/vantrek-uci.exe", "bench", "6"}, "",
+                                  directory.path(), std::chrono::seconds(120));
+    const auto expected = summary(on_linux.out);
+    ASSERT_EQ(expected.size(), 2u) << on_linux.out;
+    EXPECT_EQ(expected[1].rfind("Evaluation      : network 768x", 0), 0u) << expected[1];
+    EXPECT_EQ(summary(on_windows.out), expected) << on_windows.out;
+}
+
 TEST(WineUci, SearchesAsTheLinuxEngineDoesWhateverTheLineEnds) {
     REQUIRE_WINDOWS_PROGRAMS();
     // The same commands with CR LF and with LF alone, and the Linux engine's answer to them:
