@@ -114,6 +114,8 @@ TEST(Uci, EvalFileLoadsNetworksAndRefusesFilesItCannotUse) {
 // back when the level is off.
 TEST(Uci, StrengthLevelsKeepTheHandWrittenEvaluation) {
     UciSession uci;
+    // The trees are compared node for node: one thread.
+    uci.send("setoption name Threads value 1");
     uci.send("setoption name OwnBook value false");
     uci.send("setoption name UCI_Elo value 2400");
     uci.ready();

@@ -1,5 +1,6 @@
 #include "support/engine_process.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -206,10 +207,25 @@ std::optional<std::string> ChildProcess::read_line(std::chrono::milliseconds tim
     }
 }
 
+namespace {
+
+// Waits stretched by VANTREK_TEST_TIME_SCALE (a whole number, 1 to 20), for builds that run
+// many times slower than the optimised one, such as the ThreadSanitizer build.
+std::chrono::milliseconds scaled(std::chrono::milliseconds timeout) {
+    static const int scale = [] {
+        const char* text = std::getenv("VANTREK_TEST_TIME_SCALE");
+        const int value = text != nullptr ? std::atoi(text) : 1;
+        return std::clamp(value, 1, 20);
+    }();
+    return timeout * scale;
+}
+
+} // namespace
+
 std::optional<std::string> ChildProcess::read_until(const std::string& prefix,
                                                     std::chrono::milliseconds timeout,
                                                     std::vector<std::string>* seen) {
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = Clock::now() + scaled(timeout);
     for (;;) {
         const auto line =
             read_line(std::chrono::milliseconds(std::max(1, milliseconds_left(deadline))));
@@ -222,7 +238,7 @@ std::optional<std::string> ChildProcess::read_until(const std::string& prefix,
 
 int ChildProcess::wait_exit(std::chrono::milliseconds timeout) {
     if (exit_status_ != -2) return exit_status_;
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = Clock::now() + scaled(timeout);
     for (;;) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
