@@ -17,6 +17,9 @@ namespace {
 
 // The most a history bonus adds at once: depth squared, capped.
 constexpr int32_t MAX_HISTORY_BONUS = 1200;
+// A capture's history counts this fraction of its value in the ordering: less than the gap
+// between two victims, so that it orders the captures of one victim and rarely more.
+constexpr int32_t CAPTURE_HISTORY_DIVISOR = 8;
 // Marks a capture in the good band that still needs the exchange evaluation.
 constexpr int32_t UNCHECKED_CAPTURE = 1;
 // Moves picked one at a time before the rest of a list is sorted.
@@ -70,6 +73,11 @@ inline int32_t SearchThread::victim_attacker_score(const Move& move) const {
     return (victim + promotion) * 16 - see_value[board[move.from]] / 128;
 }
 
+// The victim and attacker, then how captures like it have fared.
+inline int32_t SearchThread::capture_order_score(const Move& move) {
+    return victim_attacker_score(move) + capture_history_of(move) / CAPTURE_HISTORY_DIVISOR;
+}
+
 // Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
 // the mark, or moves to the losing band. True when it moved.
 inline bool SearchThread::settle_capture(const Move& move, int32_t& score) const {
@@ -100,7 +108,7 @@ void SearchThread::score_moves(const Move* list, int32_t* scores, int32_t count,
             // A promotion to less than a queen is worth less than any quiet move. A capture by
             // a piece worth more than its victim may lose material: the exchange evaluation
             // decides when it comes up (most nodes end before).
-            const int32_t value = victim_attacker_score(move);
+            const int32_t value = capture_order_score(move);
             if (move.promotion != 0 && !is_queen_promotion(move))
                 scores[i] = BAD_CAPTURE_BAND + value;
             else if (move.promotion == 0 && see_value[move.captured] < see_value[board[move.from]])
@@ -119,9 +127,9 @@ void SearchThread::score_moves(const Move* list, int32_t* scores, int32_t count,
     }
 }
 
-void SearchThread::score_captures(const Move* list, int32_t* scores, int32_t count) const {
+void SearchThread::score_captures(const Move* list, int32_t* scores, int32_t count) {
     for (int32_t i = 0; i < count; ++i)
-        scores[i] = victim_attacker_score(list[i]);
+        scores[i] = capture_order_score(list[i]);
 }
 
 bool SearchThread::pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next,
@@ -196,10 +204,22 @@ void SearchThread::reward_quiet_cutoff(const Move& move, int32_t depth, const Mo
         reward(tried[i], -bonus);
 }
 
+void SearchThread::reward_capture_cutoff(const Move& move, int32_t depth, const Move* tried,
+                                         int32_t tried_count) {
+    const int32_t bonus = std::min(depth * depth, MAX_HISTORY_BONUS);
+    if (!is_quiet(move)) nudge_history(capture_history_of(move), bonus);
+    for (int32_t i = 0; i < tried_count; ++i)
+        nudge_history(capture_history_of(tried[i]), -bonus);
+}
+
 void SearchThread::prepare_strong_ordering() {
     for (auto& side : strong_history)
         for (auto& row : side)
             for (int16_t& entry : row)
+                entry = static_cast<int16_t>(entry / 2);
+    for (auto& piece : capture_history)
+        for (auto& target : piece)
+            for (int16_t& entry : target)
                 entry = static_cast<int16_t>(entry / 2);
     for (auto& killers : strong_killers)
         killers[0] = killers[1] = NULL_MOVE;
@@ -215,6 +235,7 @@ void SearchThread::clear_strong_ordering() {
             for (int16_t& entry : row)
                 entry = 0;
     std::memset(continuation_history, 0, sizeof continuation_history);
+    std::memset(capture_history, 0, sizeof capture_history);
     for (auto& row : counter_moves)
         for (Move& move : row)
             move = NULL_MOVE;

@@ -29,6 +29,8 @@ namespace {
 constexpr int32_t QUIESCENCE_EVASION_PLIES = 4;
 // The quiet moves a node remembers having tried, to lower their history on a cutoff.
 constexpr int32_t MAX_TRIED_QUIETS = 64;
+// Only the captures tried before a cutoff are punished; more than this many are not remembered.
+constexpr int32_t MAX_TRIED_CAPTURES = 32;
 // From this depth on a node sorts its moves after the first few picks.
 constexpr int32_t SORT_MIN_DEPTH = 3;
 // Reductions by depth and move number, both capped here.
@@ -274,6 +276,8 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     int32_t legal_moves = 0;
     Move tried_quiets[MAX_TRIED_QUIETS];
     int32_t tried_quiet_count = 0;
+    Move tried_captures[MAX_TRIED_CAPTURES];
+    int32_t tried_capture_count = 0;
     const int32_t late_move_limit = (3 + depth * depth) / (improving ? 1 : 2);
     // Near the leaves late move pruning keeps the moves tried few: picking them one by one
     // costs less than sorting them all.
@@ -378,6 +382,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
                     if (score >= beta) {
                         if (quiet)
                             reward_quiet_cutoff(move, depth, tried_quiets, tried_quiet_count);
+                        reward_capture_cutoff(move, depth, tried_captures, tried_capture_count);
                         break;
                     }
                     alpha = score;
@@ -385,6 +390,8 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
             }
             if (quiet && tried_quiet_count < MAX_TRIED_QUIETS)
                 tried_quiets[tried_quiet_count++] = move;
+            else if (!quiet && tried_capture_count < MAX_TRIED_CAPTURES)
+                tried_captures[tried_capture_count++] = move;
         }
         if (legal_moves > 0 || !captures_only) break;
     }

@@ -70,6 +70,9 @@ class SearchThread : public Position {
     // count over the 64 board squares; a null move, and the plies before the root, share the
     // row of piece 0.
     int16_t continuation_history[PIECE_CODES][64][PIECE_CODES][64];
+    // Capture history: how a capture or promotion fared, by the moving piece, its target and
+    // the piece taken (EMPTY for a promotion without capture).
+    int16_t capture_history[PIECE_CODES][64][PIECE_CODES];
 
     // ---- Correction history (search/strong/correction.h): per side to move, by pawn structure
     // and by material.
@@ -129,7 +132,7 @@ class SearchThread : public Position {
     // history, losing captures and under-promotions.
     void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& table_move);
     // Captures and promotions only, by victim and attacker (the quiescence search).
-    void score_captures(const Move* list, int32_t* scores, int32_t count) const;
+    void score_captures(const Move* list, int32_t* scores, int32_t count);
     // Swaps the best remaining move to position `next` and returns false when none is left.
     // With `may_sort` (for nodes that will likely try many moves) the rest of the list is
     // sorted at once after the first few picks; without, every move is picked by a scan.
@@ -144,6 +147,10 @@ class SearchThread : public Position {
     // before it falls.
     void reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried,
                              int32_t tried_count);
+    // A move caused a cutoff at a node searched to `depth`: the history of a capture that cut
+    // rises, and that of the captures tried before it, which did not, falls.
+    void reward_capture_cutoff(const Move& move, int32_t depth, const Move* tried,
+                               int32_t tried_count);
     // The continuation row of the move `back` plies before the current position's (0: the move
     // that led here).
     ContinuationRow& continuation_row(int32_t back) {
@@ -157,6 +164,10 @@ class SearchThread : public Position {
         const int to = square_64[move.to];
         return strong_history[side_to_move][move.from][move.to] + continuation_row(0)[piece][to] +
                continuation_row(1)[piece][to];
+    }
+    // A capture's or promotion's history. Asked before the move is made.
+    int16_t& capture_history_of(const Move& move) {
+        return capture_history[board[move.from]][square_64[move.to]][move.captured];
     }
     const Move& counter_move() const {
         return counter_moves[moved_piece_stack[ply]][move_stack[ply].to];
@@ -197,6 +208,7 @@ class SearchThread : public Position {
     Move report_drawn_root(int32_t state);
     ThinkingLine thinking_line(const RootMove& root, int32_t score, int32_t line_number = 1) const;
     int32_t victim_attacker_score(const Move& move) const;
+    int32_t capture_order_score(const Move& move);
     bool settle_capture(const Move& move, int32_t& score) const;
     uint32_t material_slot() const;
     uint32_t pawn_slot() const;

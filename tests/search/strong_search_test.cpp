@@ -190,6 +190,55 @@ TEST(StrongSearch, ContinuationHistoryLearnsAfterWhichMoveAMoveCuts) {
     EXPECT_EQ(t.history_of(rook_up), 0);
 }
 
+// Captures of one victim are ordered by how captures like them fared: the capture that cut
+// rises above the one tried before it, in the main search's ordering and in the quiescence
+// search's, but never above the capture of a more valuable victim; a new game forgets it.
+TEST(StrongSearch, CaptureHistoryOrdersTheCapturesOfOneVictim) {
+    test_support::set_up("4k3/8/8/1r1p4/4B3/2N5/8/4K3 w - - 0 1");
+    const auto thread = thread_on_game_position();
+    SearchThread& t = *thread;
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    generate_moves(list, count);
+    auto index_of = [&](const char* text) {
+        for (int32_t i = 0; i < count; ++i)
+            if (test_support::text_of(list[i]) == text) return i;
+        ADD_FAILURE() << text << " not generated";
+        return 0;
+    };
+    const int32_t knight_takes_pawn = index_of("c3d5"), bishop_takes_pawn = index_of("e4d5");
+    const int32_t knight_takes_rook = index_of("c3b5");
+    t.ply = 2;
+    int32_t scores[MAX_MOVES];
+    auto both_orderings = [&](auto&& check) {
+        t.score_moves(list, scores, count, NULL_MOVE);
+        check("main search");
+        t.score_captures(list, scores, count);
+        check("quiescence");
+    };
+    // Untaught, the two pawn captures rank alike (a knight and a bishop count the same).
+    both_orderings([&](const char* where) {
+        EXPECT_EQ(scores[knight_takes_pawn], scores[bishop_takes_pawn]) << where;
+    });
+    t.reward_capture_cutoff(list[bishop_takes_pawn], 8, &list[knight_takes_pawn], 1);
+    both_orderings([&](const char* where) {
+        EXPECT_GT(scores[bishop_takes_pawn], scores[knight_takes_pawn]) << where;
+    });
+    // However often a pawn capture cuts and the rook capture fails, the rook comes first.
+    for (int i = 0; i < 1000; ++i)
+        t.reward_capture_cutoff(list[bishop_takes_pawn], 30, &list[knight_takes_rook], 1);
+    both_orderings([&](const char* where) {
+        EXPECT_GT(scores[knight_takes_rook], scores[bishop_takes_pawn]) << where;
+    });
+    // A quiet move's cutoff teaches the captures tried before it that they failed.
+    const int32_t before = t.capture_history_of(list[bishop_takes_pawn]);
+    t.reward_capture_cutoff(list[index_of("e1d2")], 10, &list[bishop_takes_pawn], 1);
+    EXPECT_LT(t.capture_history_of(list[bishop_takes_pawn]), before);
+    t.clear_strong_ordering();
+    EXPECT_EQ(t.capture_history_of(list[bishop_takes_pawn]), 0);
+    EXPECT_EQ(t.capture_history_of(list[knight_takes_rook]), 0);
+}
+
 // The static evaluation learns how far searches found it off: for the same pawns and the same
 // material it moves towards what they found, for the side to move only, never beyond a bound;
 // a new game forgets it.
