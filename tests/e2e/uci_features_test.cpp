@@ -304,7 +304,9 @@ TEST(Uci, MoveOverheadShortensTheAllotment) {
 }
 
 // Clear Hash: a search after it builds the same tree as the first one did, where a search with
-// the table still full builds a smaller one.
+// what the first one learnt still in the table and the histories builds another one (smaller or
+// larger: a warm table shortens some searches, and histories learnt at the root's end can
+// lengthen others).
 TEST(Uci, ClearHashForgetsWhatTheSearchLearnt) {
     for (const char* search : SEARCHES) {
         UciSession uci;
@@ -322,7 +324,7 @@ TEST(Uci, ClearHashForgetsWhatTheSearchLearnt) {
             ASSERT_GE(lines.size(), 2u);
             nodes[round] = std::stoll(value_after(lines[lines.size() - 2], "nodes"));
         }
-        EXPECT_LT(nodes[1], nodes[0]) << search;
+        EXPECT_NE(nodes[1], nodes[0]) << search;
         EXPECT_EQ(nodes[2], nodes[0]) << search;
     }
 }
