@@ -87,9 +87,7 @@ TEST_F(Evaluation, APromotionKeepsThePhaseAndHolesCountForNothing) {
     Move list[MAX_MOVES];
     int32_t count = 0;
     generate_moves(list, count);
-    int capture = -1;
-    for (int i = 0; i < count; ++i)
-        if (test_support::text_of(list[i]) == "e4d5") capture = i;
+    const int32_t capture = test_support::index_of_move(list, count, "e4d5");
     ASSERT_GE(capture, 0);
     make_move(list, capture);
     bool has_hole = false;

@@ -2,6 +2,7 @@
 // lost to pruning, and the root's game-end detection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "board/attack.h"
@@ -201,10 +202,9 @@ TEST(StrongSearch, CaptureHistoryOrdersTheCapturesOfOneVictim) {
     int32_t count = 0;
     generate_moves(list, count);
     auto index_of = [&](const char* text) {
-        for (int32_t i = 0; i < count; ++i)
-            if (test_support::text_of(list[i]) == text) return i;
-        ADD_FAILURE() << text << " not generated";
-        return 0;
+        const int32_t index = test_support::index_of_move(list, count, text);
+        EXPECT_GE(index, 0) << text << " not generated";
+        return std::max(index, 0);
     };
     const int32_t knight_takes_pawn = index_of("c3d5"), bishop_takes_pawn = index_of("e4d5");
     const int32_t knight_takes_rook = index_of("c3b5");
@@ -275,10 +275,9 @@ TEST(StrongSearch, OrderingBandsKeepKillersAndCounterApart) {
     int32_t count = 0;
     generate_moves(list, count);
     auto move_named = [&](const char* text) {
-        for (int32_t i = 0; i < count; ++i)
-            if (test_support::text_of(list[i]) == text) return list[i];
-        ADD_FAILURE() << text << " not generated";
-        return NULL_MOVE;
+        const int32_t index = test_support::index_of_move(list, count, text);
+        EXPECT_GE(index, 0) << text << " not generated";
+        return index >= 0 ? list[index] : NULL_MOVE;
     };
     t.ply = 2;
     t.strong_killers[t.ply][0] = move_named("h1h5");

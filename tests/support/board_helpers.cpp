@@ -24,6 +24,12 @@ std::string text_of(const Move& move) {
     return text;
 }
 
+int32_t index_of_move(const Move* list, int32_t count, const std::string& text) {
+    for (int32_t i = 0; i < count; ++i)
+        if (text_of(list[i]) == text) return i;
+    return -1;
+}
+
 namespace {
 template <typename Generate> std::vector<std::string> texts_of(Generate generate) {
     Move list[MAX_MOVES];

@@ -14,6 +14,9 @@ void set_up(const std::string& fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN
 // The text of a move, e2e4 style.
 std::string text_of(const Move& move);
 
+// Where the move of that text stands in list[0 .. count-1]; -1 when it is not there.
+int32_t index_of_move(const Move* list, int32_t count, const std::string& text);
+
 // Every generated move (pseudo-legal), as text, in generation order.
 std::vector<std::string> generated_moves();
 std::vector<std::string> generated_captures();
