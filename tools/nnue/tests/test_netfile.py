@@ -72,6 +72,29 @@ class Arithmetic(unittest.TestCase):
         self.assertEqual(netfile.round_half_away(values).tolist(),
                          [1, -1, 2, -2, 3, -3, 0, -1, 3])
 
+    def test_output_weights_are_balanced_without_moving_any_beyond_a_step(self):
+        # Every weight 0.3 of a step above an integer: rounded alone each loses 0.3, 64 of them
+        # 19.2 steps in all; balanced, the half's errors sum to less than one step.
+        rng = np.random.default_rng(5)
+        hidden = 64
+        l1_weights = rng.uniform(-0.1, 0.1, size=(768, hidden))
+        l1_bias = np.zeros(hidden)
+        out_weights = np.concatenate([(np.arange(hidden) % 7 - 3 + 0.3) / QB,
+                                      (np.arange(hidden) % 5 - 2 - 0.45) / QB])
+        net = netfile.quantise(l1_weights, l1_bias, out_weights, 0.0)
+        exact = out_weights * QB
+        errors = net.out_weights - exact
+        self.assertTrue(np.all(np.abs(errors) < 1.0))
+        for half in (slice(0, hidden), slice(hidden, 2 * hidden)):
+            self.assertLess(abs(errors[half].sum()), 1.0)
+            # Rounded alone, the errors would have added up to many steps.
+            alone = netfile.round_half_away(exact[half])
+            self.assertGreater(abs((alone - exact[half]).sum()), 10.0)
+        # Weights that round exactly are left as they are.
+        whole = np.concatenate([np.arange(hidden) % 9 - 4, np.arange(hidden) % 3 - 1]) / QB
+        net = netfile.quantise(l1_weights, l1_bias, whole, 0.0)
+        self.assertEqual(net.out_weights.tolist(), (whole * QB).astype(int).tolist())
+
 
 class IntegerEvaluation(unittest.TestCase):
     def test_negative_sums_truncate_toward_zero(self):
@@ -182,7 +205,9 @@ class NetFile(unittest.TestCase):
         w1 = np.zeros((768, hidden))
         w1[0, :4] = [0.5 / QA, -0.5 / QA, 1.98, -1.98]
         b1 = np.full(hidden, 1.5 / QA)
-        w2 = np.full(2 * hidden, -2.5 / QB)
+        # A lone half step rounds away from zero (the balancing moves nothing under a step).
+        w2 = np.full(2 * hidden, 2.0 / QB)
+        w2[0] = -2.5 / QB
         net = netfile.quantise(w1, b1, w2, 0.5 / (QA * QB))
         self.assertEqual(net.l1_weights[0, :4].tolist(), [1, -1, 505, -505])
         self.assertEqual(net.l1_bias[0], 2)
