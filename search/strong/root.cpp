@@ -115,6 +115,7 @@ void SearchThread::collect_root_moves() {
         root.move = list[next];
         root.score = root.previous_score = -INFINITE_SCORE;
         root.bound = BOUND_EXACT;
+        root.nodes = 0;
         root.pv[0] = list[next];
         root.pv_length = 1;
     }
@@ -139,6 +140,7 @@ int32_t SearchThread::search_root_moves(int32_t alpha, int32_t beta, int32_t dep
     // window first; a move that beats alpha is searched again in full and moves to the front.
     for (int32_t i = first; i < root_move_count; ++i) {
         RootMove& root = root_moves[i];
+        const int64_t nodes_before = node_count;
         MoveUndo undo;
         play_move(&root.move, 0, undo);
         ++node_count;
@@ -154,6 +156,7 @@ int32_t SearchThread::search_root_moves(int32_t alpha, int32_t beta, int32_t dep
                 score = -strong_search(-beta, -alpha, child_depth, true);
         }
         take_back_move(&root.move, 0, undo);
+        root.nodes += node_count - nodes_before;
         // 2.1 Cut off: what is left of the iteration says nothing.
         if (strong_stopped) return best_score;
 
@@ -262,7 +265,9 @@ Move SearchThread::main_search() {
 
         // 3.3 Whether to go deeper: the node limit, "stop", a short enough mate, a single legal
         // move, and the soft limit as the stability of the best move and the trend of the score
-        // stretch it. While the search ponders only "stop" and the node limit end it.
+        // stretch it, and the share of this thread's nodes spent under the best move (a move
+        // that took nearly all of them has had no rival worth a look). While the search ponders
+        // only "stop" and the node limit end it.
         stable_iterations = same_move(root_moves[0].move, last_best) ? stable_iterations + 1 : 0;
         const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
         last_best = root_moves[0].move;
@@ -273,7 +278,13 @@ Move SearchThread::main_search() {
         if (pondering.load(std::memory_order_relaxed)) continue;
         // A move forced on the clock is played at once: thinking cannot change it.
         if (root_move_count == 1 && search_limits.use_clock) break;
-        if (strong_soft_limit_reached(IterationReport{stable_iterations, score_drop})) break;
+        const double best_move_share = node_count > 0 ? static_cast<double>(root_moves[0].nodes) /
+                                                            static_cast<double>(node_count)
+                                                      : -1.0;
+        if (strong_soft_limit_reached(
+                IterationReport{stable_iterations, score_drop,
+                                iteration_depth >= NODE_SHARE_MIN_DEPTH ? best_move_share : -1.0}))
+            break;
     }
     iteration_depth = std::min(iteration_depth, search_limits.max_depth);
     stop_helpers();

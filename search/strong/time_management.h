@@ -42,7 +42,13 @@ TimePlan plan_time(const ClockReading& clock);
 struct IterationReport {
     int32_t stable_iterations; // iterations in a row that kept the best move
     int32_t score_drop;        // the previous iteration's score minus this one's (> 0: worse)
+    // The share (0 to 1) of the search's nodes spent under the best move; negative when not
+    // known, or too early in the search to say much.
+    double best_move_share = -1.0;
 };
+
+// The iteration from which the best move's share of the nodes counts.
+inline constexpr int32_t NODE_SHARE_MIN_DEPTH = 8;
 
 // The share of the soft limit this search may use after an iteration: less when the best move
 // has stayed the same for several iterations, more when it just changed or the score dropped.

@@ -90,4 +90,19 @@ TEST(StrongTime, SoftLimitScalesWithStabilityAndScoreDrops) {
     EXPECT_DOUBLE_EQ(soft_limit_scale({1, -300}), stable_once); // a rising score changes nothing
 }
 
+TEST(StrongTime, SoftLimitShrinksAsTheBestMoveTakesMoreOfTheNodes) {
+    const double unknown = soft_limit_scale({1, 0});
+    const double contested = soft_limit_scale({1, 0, 0.2});
+    const double usual = soft_limit_scale({1, 0, 0.7});
+    const double alone = soft_limit_scale({1, 0, 1.0});
+    EXPECT_GT(contested, usual);
+    EXPECT_GT(usual, alone);
+    EXPECT_GT(contested, unknown); // a contested move gets more time than by stability alone
+    EXPECT_LT(alone, unknown);     // an uncontested one less
+    // A share beyond the whole (it cannot be, but a sum may round so) counts as the whole.
+    EXPECT_DOUBLE_EQ(soft_limit_scale({1, 0, 1.5}), alone);
+    // The stretch for a falling score still applies on top.
+    EXPECT_GT(soft_limit_scale({1, 100, 0.7}), usual);
+}
+
 } // namespace
