@@ -68,6 +68,8 @@ inline bool same_move(const Move& a, const Move& b) {
 // a rook makes at most 14, a bishop 13, a knight 8, and a pawn at most 12 records, 3 targets
 // times 4 promotions). 10 + 15 * 27 = 415 bounds every position, promotions included.
 inline constexpr int MAX_MOVES = 10 + 15 * 27;
+// The most moves one man makes (the queen in the centre of an empty board).
+inline constexpr int MAX_PIECE_MOVES = 27;
 
 // Search plies: per-ply tables (killers, principal variation, fifty-move undo) have this many
 // rows, and the search never goes this deep.
@@ -255,6 +257,15 @@ struct Position {
     // Appends every pseudo-legal capture (en passant included) and every pawn move to the last
     // rank (expanded into four promotions) of side_to_move.
     void generate_captures(Move* list, int32_t& count) const;
+    // Appends the other moves of side_to_move: every move generate_moves appends that neither
+    // captures nor promotes (castlings included), in the order generate_moves appends them. The
+    // two generators together append exactly the moves of generate_moves.
+    void generate_quiet_moves(Move* list, int32_t& count) const;
+    // Whether generate_moves would append a move with the squares and promotion of `wanted` (a
+    // move from the table, a killer: from another position, perhaps); if so, `found` becomes
+    // that move as generated here (what it captures, en passant, castling). Only the moves of
+    // the piece on wanted.from are generated for it.
+    bool find_generated_move(const Move& wanted, Move& found) const;
 
     // ---- Attack and check detection (board/attack.h). Generation is pseudo-legal; legality is
     // decided after a move is made, by asking whether the mover's king (or, for castling, any
@@ -338,6 +349,12 @@ struct Position {
     void add_castlings(Move* list, int32_t& count, int sq, int home, int kingside_rook_square,
                        int queenside_rook_square, int32_t rook, uint8_t kingside,
                        uint8_t queenside) const;
+    void add_piece_moves(Move* list, int32_t& count, int sq) const;
+    void add_white_pawn_quiets(Move* list, int32_t& count, int sq) const;
+    void add_black_pawn_quiets(Move* list, int32_t& count, int sq) const;
+    void add_step_quiets(Move* list, int32_t& count, int from, const int (&steps)[8]) const;
+    template <int N>
+    void add_slide_quiets(Move* list, int32_t& count, int from, const int (&rays)[N]) const;
     void add_white_pawn_captures(Move* list, int32_t& count, int sq) const;
     void add_black_pawn_captures(Move* list, int32_t& count, int sq) const;
     template <int N>

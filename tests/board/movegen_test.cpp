@@ -1,6 +1,8 @@
 // Generation order is part of the design: ordering ties, the book and the parser walk it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "board/attack.h"
 #include "board/game.h"
 #include "board/make_move.h"
@@ -93,6 +95,91 @@ TEST(MoveGeneration, CastlingIsGeneratedWhateverTheChecksButNotAfterARookReturne
     test_support::play_all({"h1h2", "e8d8", "h2h1", "d8e8"});
     moves = generated_moves();
     EXPECT_EQ(std::find(moves.begin(), moves.end(), "e1g1"), moves.end());
+}
+
+// The generated records of the game position, as text with every generated field.
+std::vector<std::string> records(void (Position::*generate)(Move*, int32_t&) const) {
+    Move list[MAX_MOVES];
+    int32_t count = 0;
+    (game_position.*generate)(list, count);
+    std::vector<std::string> texts;
+    for (int32_t i = 0; i < count; ++i)
+        texts.push_back(test_support::record_of(list[i]));
+    return texts;
+}
+
+TEST(MoveGeneration, QuietAndCaptureGeneratorsTogetherMakeTheFullList) {
+    int positions = 0;
+    test_support::for_each_generation_test_position([&](const std::string& where) {
+        ++positions;
+        Move list[MAX_MOVES];
+        int32_t count = 0;
+        generate_moves(list, count);
+        // The quiet moves of the full list, in its order, are exactly the quiet generator's.
+        Moves quiet_in_full_order;
+        Moves all = records(&Position::generate_moves);
+        for (int32_t i = 0; i < count; ++i)
+            if (list[i].captured == EMPTY && list[i].promotion == 0)
+                quiet_in_full_order.push_back(test_support::record_of(list[i]));
+        const Moves quiets = records(&Position::generate_quiet_moves);
+        EXPECT_EQ(quiets, quiet_in_full_order) << where;
+        // With the captures and promotions they make the full list, each move once.
+        Move captures[MAX_MOVES];
+        int32_t capture_count = 0;
+        generate_captures(captures, capture_count);
+        for (int32_t i = 0; i < capture_count; ++i)
+            EXPECT_TRUE(captures[i].captured != EMPTY || captures[i].promotion != 0)
+                << where << ": " << test_support::text_of(captures[i]);
+        Moves both = records(&Position::generate_captures);
+        both.insert(both.end(), quiets.begin(), quiets.end());
+        std::sort(both.begin(), both.end());
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(both, all) << where;
+        EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << where;
+    });
+    EXPECT_GT(positions, 200);
+}
+
+// A move from elsewhere (the table, a killer) is found exactly when the full generator has a
+// move with its squares and promotion, and is then that move as generated here.
+TEST(MoveGeneration, FindingAMoveAgreesWithTheFullGenerator) {
+    test_support::for_each_generation_test_position(
+        [&](const std::string& where) {
+            Move list[MAX_MOVES];
+            int32_t count = 0;
+            generate_moves(list, count);
+            const uint8_t promotions[] = {
+                0,           WHITE_QUEEN, WHITE_ROOK,   WHITE_KNIGHT, WHITE_BISHOP,
+                BLACK_QUEEN, BLACK_ROOK,  BLACK_KNIGHT, BLACK_BISHOP};
+            int found_count = 0;
+            for (int from = 0; from < BOARD_SQUARES; ++from) {
+                for (int to = 0; to < BOARD_SQUARES; ++to) {
+                    for (uint8_t promotion : promotions) {
+                        Move wanted{};
+                        wanted.from = static_cast<uint8_t>(from);
+                        wanted.to = static_cast<uint8_t>(to);
+                        wanted.promotion = promotion;
+                        // Fields a stale record may carry, which must not matter.
+                        wanted.captured = WHITE_QUEEN;
+                        wanted.castle = CASTLE_BLACK_QUEENSIDE;
+                        const Move* expected = nullptr;
+                        for (int32_t i = 0; i < count && expected == nullptr; ++i)
+                            if (same_move(list[i], wanted)) expected = &list[i];
+                        Move found = NULL_MOVE;
+                        const bool was_found = game_position.find_generated_move(wanted, found);
+                        ASSERT_EQ(was_found, expected != nullptr)
+                            << where << ": " << test_support::text_of(wanted);
+                        if (!was_found) continue;
+                        ++found_count;
+                        EXPECT_EQ(test_support::record_of(found),
+                                  test_support::record_of(*expected))
+                            << where;
+                    }
+                }
+            }
+            EXPECT_EQ(found_count, count) << where;
+        },
+        2, 40);
 }
 
 TEST(AttackDetection, PawnsKingsSlidersAndCastlingSquares) {
