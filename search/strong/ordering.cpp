@@ -1,12 +1,8 @@
 #include "search/strong/ordering.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "board/attack.h"
 #include "search/strong/search.h"
@@ -34,36 +30,6 @@ inline void nudge_history(int16_t& entry, int32_t bonus) {
     entry = static_cast<int16_t>(value + bonus - value * std::abs(bonus) / HISTORY_LIMIT);
 }
 
-// What same_move compares (the two squares and the promotion) in one number, so that a move
-// is matched against the table move, the killers and the counter move by one comparison each.
-inline uint32_t move_identity(const Move& move) {
-    uint16_t squares;
-    std::memcpy(&squares, &move, sizeof squares); // `from` and `to`, the record's first bytes
-    return squares | static_cast<uint32_t>(move.promotion) << 16;
-}
-static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1);
-
-// The position of the first highest score in scores[from .. count-1] (count > from): the
-// highest found first, in a loop the compiler can vectorise, then its first occurrence.
-inline int32_t first_best(const int32_t* scores, int32_t from, int32_t count) {
-    int32_t highest = scores[from];
-    for (int32_t i = from + 1; i < count; ++i)
-        highest = std::max(highest, scores[i]);
-    int32_t best = from;
-#if defined(__SSE2__)
-    // Four scores at a time; the last ones, or all on other machines, one by one.
-    const __m128i wanted = _mm_set1_epi32(highest);
-    for (; best + 4 <= count; best += 4) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scores + best));
-        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
-        if (equal != 0) return best + __builtin_ctz(static_cast<unsigned>(equal));
-    }
-#endif
-    while (scores[best] != highest)
-        ++best;
-    return best;
-}
-
 } // namespace
 
 // Most valuable victim first, the cheapest attacker first among equal victims.
@@ -74,13 +40,13 @@ inline int32_t SearchThread::victim_attacker_score(const Move& move) const {
 }
 
 // The victim and attacker, then how captures like it have fared.
-inline int32_t SearchThread::capture_order_score(const Move& move) {
+int32_t SearchThread::capture_order_score(const Move& move) {
     return victim_attacker_score(move) + capture_history_of(move) / CAPTURE_HISTORY_DIVISOR;
 }
 
 // Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
 // the mark, or moves to the losing band. True when it moved.
-inline bool SearchThread::settle_capture(const Move& move, int32_t& score) const {
+bool SearchThread::settle_capture(const Move& move, int32_t& score) const {
     if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
         return false;
     if (see_at_least(*this, move, 0)) {
@@ -89,6 +55,17 @@ inline bool SearchThread::settle_capture(const Move& move, int32_t& score) const
     }
     score = BAD_CAPTURE_BAND + victim_attacker_score(move);
     return true;
+}
+
+int32_t SearchThread::capture_score(const Move& move) {
+    // A promotion to less than a queen is worth less than any quiet move. A capture by a piece
+    // worth more than its victim may lose material: the exchange evaluation decides when it
+    // comes up (most nodes end before).
+    const int32_t value = capture_order_score(move);
+    if (move.promotion != 0 && !is_queen_promotion(move)) return BAD_CAPTURE_BAND + value;
+    if (move.promotion == 0 && see_value[move.captured] < see_value[board[move.from]])
+        return GOOD_CAPTURE_BAND + 2 * value + UNCHECKED_CAPTURE;
+    return GOOD_CAPTURE_BAND + 2 * value;
 }
 
 void SearchThread::score_moves(const Move* list, int32_t* scores, int32_t count,
@@ -105,16 +82,7 @@ void SearchThread::score_moves(const Move* list, int32_t* scores, int32_t count,
         if (identity == table_identity) {
             scores[i] = TABLE_MOVE_SCORE;
         } else if (!is_quiet(move)) {
-            // A promotion to less than a queen is worth less than any quiet move. A capture by
-            // a piece worth more than its victim may lose material: the exchange evaluation
-            // decides when it comes up (most nodes end before).
-            const int32_t value = capture_order_score(move);
-            if (move.promotion != 0 && !is_queen_promotion(move))
-                scores[i] = BAD_CAPTURE_BAND + value;
-            else if (move.promotion == 0 && see_value[move.captured] < see_value[board[move.from]])
-                scores[i] = GOOD_CAPTURE_BAND + 2 * value + UNCHECKED_CAPTURE;
-            else
-                scores[i] = GOOD_CAPTURE_BAND + 2 * value;
+            scores[i] = capture_score(move);
         } else if (identity == killer1) {
             scores[i] = FIRST_KILLER_SCORE;
         } else if (identity == killer2) {
@@ -164,18 +132,6 @@ bool SearchThread::pick_next_move(Move* list, int32_t* scores, int32_t count, in
         // A capture that turns out to lose goes behind the quiet moves; pick again.
         if (!settle_capture(list[next], scores[next])) return true;
     }
-}
-
-int32_t SearchThread::drop_quiet_moves(Move* list, int32_t* scores, int32_t count,
-                                       int32_t from) const {
-    int32_t kept = from;
-    for (int32_t i = from; i < count; ++i) {
-        if (is_quiet(list[i]) && !may_give_check(list[i])) continue;
-        list[kept] = list[i];
-        if (scores != nullptr) scores[kept] = scores[i];
-        ++kept;
-    }
-    return kept;
 }
 
 void SearchThread::reward_quiet_cutoff(const Move& move, int32_t depth, const Move* tried,

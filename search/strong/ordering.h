@@ -6,8 +6,14 @@
 // here are what they share.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "board/position.h"
 
@@ -48,4 +54,34 @@ inline bool is_killer_or_counter_score(int32_t score) {
 }
 inline bool is_losing_capture_score(int32_t score) {
     return score < BAD_CAPTURE_BAND / 2;
+}
+
+// What same_move compares (the two squares and the promotion) in one number, so that a move
+// is matched against the table move, the killers and the counter move by one comparison each.
+inline uint32_t move_identity(const Move& move) {
+    uint16_t squares;
+    std::memcpy(&squares, &move, sizeof squares); // `from` and `to`, the record's first bytes
+    return squares | static_cast<uint32_t>(move.promotion) << 16;
+}
+static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1);
+
+// The position of the first highest score in scores[from .. count-1] (count > from): the
+// highest found first, in a loop the compiler can vectorise, then its first occurrence.
+inline int32_t first_best(const int32_t* scores, int32_t from, int32_t count) {
+    int32_t highest = scores[from];
+    for (int32_t i = from + 1; i < count; ++i)
+        highest = std::max(highest, scores[i]);
+    int32_t best = from;
+#if defined(__SSE2__)
+    // Four scores at a time; the last ones, or all on other machines, one by one.
+    const __m128i wanted = _mm_set1_epi32(highest);
+    for (; best + 4 <= count; best += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scores + best));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        if (equal != 0) return best + __builtin_ctz(static_cast<unsigned>(equal));
+    }
+#endif
+    while (scores[best] != highest)
+        ++best;
+    return best;
 }

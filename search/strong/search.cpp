@@ -16,6 +16,7 @@
 #include "search/strong/correction.h"
 #include "search/strong/ordering.h"
 #include "search/strong/see.h"
+#include "search/strong/staged_moves.h"
 #include "search/strong/table.h"
 #include "search/strong/thread.h"
 #include "search/strong/time_management.h"
@@ -187,7 +188,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     const TableHit hit = strong_tt_probe(hash_key, ply);
     if (!pv_node && !excluding && hit.found && hit.depth >= depth && table_cuts(hit, alpha, beta))
         return hit.score;
-    // The table move is tried first, after the evaluation and the generation.
+    // The table move is tried first, after the evaluation, before any move is generated.
     if (hit.move.from != 0) prefetch_child_slot(hit.move);
 
     // 6. The static evaluation (the table's, when it kept one), sharpened by the table's score
@@ -285,17 +286,15 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
     // In check most generated moves leave the king attacked: those that cannot answer the
     // check are known before they are made.
     const uint64_t evasion_squares = in_check ? check_evasion_squares() : 0;
-    Move list[MAX_MOVES];
-    int32_t scores[MAX_MOVES];
     // A second pass over every move follows when the first had only captures and none of them
     // was legal, so that a position is never taken for mate or stalemate.
     for (bool captures_only = quiets_futile;; captures_only = false) {
-        int32_t count = 0;
-        generate_moves(list, count);
-        if (captures_only) count = drop_quiet_moves(list, nullptr, count, 0);
-        score_moves(list, scores, count, hit.move);
-        for (int32_t next = 0; pick_next_move(list, scores, count, next, sort_moves); ++next) {
-            const Move move = list[next];
+        // The moves come in stages (search/strong/staged_moves.h): the table move before any
+        // generation, the quiet moves only when the node gets that far, which most do not.
+        StagedMoves moves(*this, hit.move, captures_only, sort_moves);
+        Move move;
+        int32_t move_score;
+        for (int32_t next = 0; moves.next(move, move_score); ++next) {
             if (excluding && same_move(move, excluded)) continue;
             const bool quiet = is_quiet(move);
 
@@ -314,8 +313,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
                           static_eval + tune.futility_base + tune.futility_margin * depth <=
                               alpha)) &&
                         !may_give_check(move)) {
-                        count = drop_quiet_moves(list, scores, count, next);
-                        --next;
+                        moves.drop_quiet_moves();
                         continue;
                     }
                     if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
@@ -323,18 +321,20 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
                         !may_give_check(move))
                         continue;
                 } else if (tune.use_see_pruning && depth <= tune.see_pruning_depth &&
-                           is_losing_capture_score(scores[next]) &&
+                           is_losing_capture_score(move_score) &&
                            !see_at_least(*this, move, -tune.see_capture_margin * depth * depth)) {
                     continue;
                 }
             }
 
-            // 10.2 Make the move; the generator's moves may leave the king attacked.
+            // 10.2 Make the move; the generator's moves may leave the king attacked. (The
+            // record must stay in place until the move is taken back.)
             if (in_check && !may_answer_check(move, evasion_squares)) continue;
             if (next > 0) prefetch_child_slot(move);
+            Move played[1] = {move};
             MoveUndo undo;
-            if (!play_move(list, next, undo, in_check)) {
-                take_back_move(list, next, undo);
+            if (!play_move(played, 0, undo, in_check)) {
+                take_back_move(played, 0, undo);
                 continue;
             }
             prefetch_table_slot();
@@ -342,7 +342,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
             ++legal_moves;
             note_move_played(move);
             const int32_t new_depth =
-                depth - 1 + (scores[next] == TABLE_MOVE_SCORE ? table_move_extension : 0);
+                depth - 1 + (move_score == TABLE_MOVE_SCORE ? table_move_extension : 0);
 
             // 10.3 Principal variation search: the first move with the full window, the others
             // with a zero window (late quiet moves also shallower), searched again in full only
@@ -356,12 +356,12 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
                 CheckKnown gives_check = CheckKnown::UNKNOWN;
                 if (tune.use_reductions && depth >= tune.reduction_min_depth && quiet &&
                     !in_check && legal_moves > (pv_node ? 3 : 1) &&
-                    !is_killer_or_counter_score(scores[next])) {
+                    !is_killer_or_counter_score(move_score)) {
                     gives_check =
                         side_to_move_in_check() ? CheckKnown::IN_CHECK : CheckKnown::NOT_IN_CHECK;
                     if (gives_check == CheckKnown::NOT_IN_CHECK)
-                        reduction = late_move_reduction(depth, legal_moves, pv_node, improving,
-                                                        scores[next]);
+                        reduction =
+                            late_move_reduction(depth, legal_moves, pv_node, improving, move_score);
                 }
                 score =
                     -strong_search(-alpha - 1, -alpha, new_depth - reduction, true, gives_check);
@@ -370,7 +370,7 @@ int32_t SearchThread::strong_search(int32_t alpha, int32_t beta, int32_t depth, 
                 if (score > alpha && score < beta)
                     score = -strong_search(-beta, -alpha, new_depth, true, gives_check);
             }
-            take_back_move(list, next, undo);
+            take_back_move(played, 0, undo);
             if (strong_stopped) return 0;
 
             // 10.4 A new best move; at beta the node is refuted and the move's tables learn.

@@ -131,17 +131,18 @@ class SearchThread : public Position {
     // table move, good captures and queen promotions, killers, the counter move, quiet moves by
     // history, losing captures and under-promotions.
     void score_moves(const Move* list, int32_t* scores, int32_t count, const Move& table_move);
+    // The score of one capture or promotion in those bands: a good capture (marked for the
+    // exchange evaluation when its piece is worth more than its victim) or an under-promotion.
+    int32_t capture_score(const Move& move);
+    // Settles a marked capture's place by the exchange evaluation when it comes up: it keeps
+    // its score, without the mark, or moves to the losing band. True when it moved.
+    bool settle_capture(const Move& move, int32_t& score) const;
     // Captures and promotions only, by victim and attacker (the quiescence search).
     void score_captures(const Move* list, int32_t* scores, int32_t count);
     // Swaps the best remaining move to position `next` and returns false when none is left.
     // With `may_sort` (for nodes that will likely try many moves) the rest of the list is
     // sorted at once after the first few picks; without, every move is picked by a scan.
     bool pick_next_move(Move* list, int32_t* scores, int32_t count, int32_t next, bool may_sort);
-    // Removes the quiet moves that give no check from list[from .. count-1] (and their scores,
-    // when given), keeping the others in order; returns the new count. Once a node prunes all
-    // further quiet moves, it need not pick its way past them; a check is never pruned that
-    // way, so that no mate in one is missed.
-    int32_t drop_quiet_moves(Move* list, int32_t* scores, int32_t count, int32_t from) const;
     // A quiet move caused a cutoff at a node searched to `depth`: it becomes a killer and the
     // counter move of the previous move, its history rises and that of the quiet moves tried
     // before it falls.
@@ -209,7 +210,6 @@ class SearchThread : public Position {
     ThinkingLine thinking_line(const RootMove& root, int32_t score, int32_t line_number = 1) const;
     int32_t victim_attacker_score(const Move& move) const;
     int32_t capture_order_score(const Move& move);
-    bool settle_capture(const Move& move, int32_t& score) const;
     uint32_t material_slot() const;
     uint32_t pawn_slot() const;
 };
