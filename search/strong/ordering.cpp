@@ -47,7 +47,10 @@ int32_t SearchThread::capture_order_score(const Move& move) {
 // Settles an unchecked capture's place by the exchange evaluation: it keeps its score, without
 // the mark, or moves to the losing band. True when it moved.
 bool SearchThread::settle_capture(const Move& move, int32_t& score) const {
-    if (score < GOOD_CAPTURE_BAND || score >= TABLE_MOVE_SCORE || (score & UNCHECKED_CAPTURE) == 0)
+    // (A capture whose history has sunk far scores a little below the band's base: the band
+    // reaches down to half way to the killers.)
+    if (score < GOOD_CAPTURE_BAND / 2 || score >= TABLE_MOVE_SCORE ||
+        (score & UNCHECKED_CAPTURE) == 0)
         return false;
     if (see_at_least(*this, move, 0)) {
         score -= UNCHECKED_CAPTURE;

@@ -256,4 +256,25 @@ TEST_F(StagedMovesTest, DroppedQuietMovesLeaveOnlyChecksCapturesAndMovesAlreadyT
     });
 }
 
+// However badly captures like it have fared, a capture that loses material is found out by the
+// exchange evaluation and comes with the losing captures, after the quiet moves.
+TEST_F(StagedMovesTest, ACaptureWithTheWorstHistoryIsStillCheckedByTheExchange) {
+    test_support::set_up("4k3/8/4p3/3p4/8/8/8/3QK3 w - - 0 1");
+    on_game_position(NULL_MOVE, NULL_MOVE, NULL_MOVE);
+    Move queen_takes{};
+    queen_takes.from = static_cast<uint8_t>(test_support::square_named("d1"));
+    queen_takes.to = static_cast<uint8_t>(test_support::square_named("d5"));
+    ASSERT_TRUE(thread->find_generated_move(queen_takes, queen_takes));
+    thread->capture_history_of(queen_takes) = -HISTORY_LIMIT;
+    int32_t score = thread->capture_score(queen_takes);
+    EXPECT_LT(score, GOOD_CAPTURE_BAND); // below the band's base
+    EXPECT_TRUE(thread->settle_capture(queen_takes, score));
+    EXPECT_TRUE(is_losing_capture_score(score));
+    StagedMoves moves(*thread, NULL_MOVE, false, true);
+    const std::vector<Taken> taken = take_all(moves, "queen takes a defended pawn");
+    ASSERT_FALSE(taken.empty());
+    EXPECT_TRUE(same_move(taken.back().move, queen_takes));
+    EXPECT_TRUE(is_losing_capture_score(taken.back().score));
+}
+
 } // namespace
