@@ -10,11 +10,11 @@ namespace {
 // The model: a win is expected with probability 1 / (1 + exp((CENTRE - s) / SCALE)) at a score
 // of s centipawns, a loss as a win of the other side at -s, a draw with what is left. Fitted by
 // maximum likelihood to 200 games of the engine against itself, with the built-in network and
-// the shipped weights, at 20000 nodes a move (24551 scored positions; tools/uci/wdl-games.sh
+// the shipped weights, at 20000 nodes a move (25082 scored positions; tools/uci/wdl-games.sh
 // and fit-wdl.py, README.md "UCI_ShowWDL"). A new network or weight file needs a new fit: the
 // scores mean other chances.
-constexpr double CENTRE = 149.2;
-constexpr double SCALE = 171.0;
+constexpr double CENTRE = 182.0;
+constexpr double SCALE = 178.0;
 constexpr int32_t EVALUATION_UNITS_PER_PAWN = 110;
 
 int32_t permille(double chance) {
