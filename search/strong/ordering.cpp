@@ -113,17 +113,7 @@ bool SearchThread::pick_next_move(Move* list, int32_t* scores, int32_t count, in
     if (may_sort && next == SORT_AFTER_PICKS) {
         for (int32_t i = next; i < count; ++i)
             settle_capture(list[i], scores[i]);
-        for (int32_t i = next + 1; i < count; ++i) {
-            const Move move = list[i];
-            const int32_t score = scores[i];
-            int32_t j = i - 1;
-            for (; j >= next && scores[j] < score; --j) {
-                list[j + 1] = list[j];
-                scores[j + 1] = scores[j];
-            }
-            list[j + 1] = move;
-            scores[j + 1] = score;
-        }
+        sort_by_score(list, scores, next, count);
         return true;
     }
     while (true) {

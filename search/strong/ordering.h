@@ -40,6 +40,22 @@ inline bool is_quiet(const Move& move) {
     return move.captured == EMPTY && move.promotion == 0;
 }
 
+// Sorts list[from .. to-1] and their scores, highest score first; equal scores keep their
+// order (an insertion sort: the lists are short and often nearly sorted).
+inline void sort_by_score(Move* list, int32_t* scores, int32_t from, int32_t to) {
+    for (int32_t i = from + 1; i < to; ++i) {
+        const Move move = list[i];
+        const int32_t score = scores[i];
+        int32_t j = i - 1;
+        for (; j >= from && scores[j] < score; --j) {
+            list[j + 1] = list[j];
+            scores[j + 1] = scores[j];
+        }
+        list[j + 1] = move;
+        scores[j + 1] = score;
+    }
+}
+
 // Score bands, far enough apart that nothing inside a band reaches the next.
 inline constexpr int32_t TABLE_MOVE_SCORE = 1000000000;
 inline constexpr int32_t GOOD_CAPTURE_BAND = 200000000;

@@ -70,17 +70,7 @@ void StagedMoves::generate_quiets() {
     end = kept;
     if (!sort_quiets) return;
     // Highest history first; equal scores keep the generator's order.
-    for (int32_t i = first + 1; i < end; ++i) {
-        const Move move = list[i];
-        const int32_t score = scores[i];
-        int32_t j = i - 1;
-        for (; j >= first && scores[j] < score; --j) {
-            list[j + 1] = list[j];
-            scores[j + 1] = scores[j];
-        }
-        list[j + 1] = move;
-        scores[j + 1] = score;
-    }
+    sort_by_score(list, scores, first, end);
 }
 
 void StagedMoves::drop_quiet_moves() {
