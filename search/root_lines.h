@@ -19,7 +19,7 @@ struct RootMove {
     int32_t score; // of the last iteration that searched it exactly; -INFINITE_SCORE otherwise
     uint8_t bound; // BOUND_EXACT, or the bound score is when a window cut its search short
     int32_t previous_score; // the iteration before's
-    int64_t nodes;          // the strong search's main thread's nodes under it in this search
+    int64_t nodes;          // the strong search thread's nodes under it in this search
     int32_t pv_length;      // moves in pv, the root move first
     Move pv[ROOT_PV_SIZE];
 };

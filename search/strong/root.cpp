@@ -72,6 +72,7 @@ Move SearchThread::report_drawn_root(int32_t state) {
 // One iteration inside aspiration windows around the last score, widened on the side that
 // failed until the score falls inside. Returns the score (meaningless when stopped).
 int32_t SearchThread::search_with_aspiration(int32_t depth, int32_t last_score, int32_t first) {
+    order_root_moves_by_nodes(root_moves, first, root_move_count);
     int32_t delta = ASPIRATION_WINDOW;
     int32_t alpha = -INFINITE_SCORE;
     int32_t beta = INFINITE_SCORE;
@@ -97,6 +98,12 @@ int32_t SearchThread::search_with_aspiration(int32_t depth, int32_t last_score, 
                        : std::min(score + delta, INFINITE_SCORE);
         }
     }
+}
+
+void order_root_moves_by_nodes(RootMove* moves, int32_t first, int32_t count) {
+    if (first + 1 >= count) return;
+    std::stable_sort(moves + first + 1, moves + count,
+                     [](const RootMove& a, const RootMove& b) { return a.nodes > b.nodes; });
 }
 
 void SearchThread::collect_root_moves() {

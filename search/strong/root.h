@@ -18,5 +18,11 @@
 // nodes (every thread's) and score.
 Move strong_search_best_move();
 
+// Each iteration's order of the root moves: moves[first], the line's best move so far, stays
+// where it is; the moves behind it go by the nodes searched under them in this search, most
+// first, equal counts keeping their order. A move whose refutation took many nodes is the
+// likeliest to beat the best one, and a beaten best move stays near the front.
+void order_root_moves_by_nodes(RootMove* moves, int32_t first, int32_t count);
+
 // ucinewgame: the strong search forgets what its tables learnt.
 void strong_new_game();

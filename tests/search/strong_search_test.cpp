@@ -1,9 +1,10 @@
 // The strong search: mates and tactics at fixed depth, legal moves everywhere, no mate in one
-// lost to pruning, and the root's game-end detection.
+// lost to pruning, the root's game-end detection and its order of moves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "board/attack.h"
 #include "board/game.h"
@@ -331,3 +332,34 @@ TEST(StrongSearch, TableStoreAndProbe) {
 }
 
 } // namespace
+
+TEST(StrongSearch, RootMovesGoByTheirNodesBehindTheLinesMove) {
+    // Moves told apart by their target square; nodes as an iteration left them.
+    const int64_t nodes[] = {5, 1, 9, 3, 9, 0};
+    RootMove moves[6];
+    for (int32_t i = 0; i < 6; ++i) {
+        moves[i].move = NULL_MOVE;
+        moves[i].move.to = static_cast<uint8_t>(i + 1);
+        moves[i].nodes = nodes[i];
+    }
+    auto order = [&] {
+        std::vector<int32_t> targets;
+        for (const RootMove& root : moves)
+            targets.push_back(root.move.to);
+        return targets;
+    };
+
+    // The second line's search: the first line and the second line's move stay; the rest go by
+    // nodes, most first, the two moves of 9 nodes in their old order.
+    order_root_moves_by_nodes(moves, 1, 6);
+    EXPECT_EQ(order(), (std::vector<int32_t>{1, 2, 3, 5, 4, 6}));
+
+    // The best line: everything behind the front move.
+    order_root_moves_by_nodes(moves, 0, 6);
+    EXPECT_EQ(order(), (std::vector<int32_t>{1, 3, 5, 4, 2, 6}));
+
+    // Nothing behind the line's move, or a narrowed list: nothing moves.
+    order_root_moves_by_nodes(moves, 5, 6);
+    order_root_moves_by_nodes(moves, 0, 1);
+    EXPECT_EQ(order(), (std::vector<int32_t>{1, 3, 5, 4, 2, 6}));
+}
