@@ -258,7 +258,10 @@ Move SearchThread::main_search() {
         if (iteration_depth == 1) strong_next_check = node_count;
         if (strong_stopped) break;
 
-        // 3.2 A finished iteration: its lines go out, best first.
+        // 3.2 A finished iteration: its lines go out, best first. The node limit is judged
+        // by the count taken before they do, so that a search it ends has reported at least
+        // the nodes asked for (helpers go on counting while the lines are written).
+        const int64_t reported_nodes = searched_nodes();
         if (lines > 1) {
             sort_root_lines(root_moves, lines);
             for (int32_t line = 1; line <= lines; ++line) {
@@ -279,7 +282,7 @@ Move SearchThread::main_search() {
         const int32_t score_drop = iteration_depth > 1 ? last_score - score : 0;
         last_best = root_moves[0].move;
         last_score = score;
-        if (search_limits.max_nodes > 0 && searched_nodes() >= search_limits.max_nodes) break;
+        if (search_limits.max_nodes > 0 && reported_nodes >= search_limits.max_nodes) break;
         if (stop_requested.load(std::memory_order_relaxed)) break;
         if (mate_limit_reached(score)) break;
         if (pondering.load(std::memory_order_relaxed)) continue;
