@@ -170,6 +170,38 @@ TEST(Uci, InfoTimesAreMilliseconds) {
     }
 }
 
+// Interfaces show how deep the lines went and how full the table is. Every line of the strong
+// search carries both: the deepest ply reaches at least the iteration's depth, and the table,
+// which only fills during one search, counts this search's entries alone.
+TEST(Uci, ThinkingLinesShowTheDeepestPlyAndTheTableFilling) {
+    UciSession uci;
+    uci.send("setoption name OwnBook value false");
+    uci.send("setoption name Hash value 1");
+    uci.send("position startpos moves e2e4 c7c5 g1f3 d7d6");
+    uci.send("go depth 9");
+    const auto lines = search_lines(uci.until("bestmove"));
+    ASSERT_GE(lines.size(), 9u);
+    int32_t previous_permille = 0;
+    for (const auto& line : lines) {
+        const std::string seldepth = value_after(line, "seldepth");
+        const std::string hashfull = value_after(line, "hashfull");
+        ASSERT_FALSE(seldepth.empty()) << line;
+        ASSERT_FALSE(hashfull.empty()) << line;
+        EXPECT_GE(std::stoi(seldepth), std::stoi(value_after(line, "depth"))) << line;
+        const int32_t permille = std::stoi(hashfull);
+        EXPECT_GE(permille, previous_permille) << line;
+        EXPECT_LE(permille, 1000) << line;
+        previous_permille = permille;
+    }
+    EXPECT_GT(previous_permille, 0) << lines.back();
+
+    // The next search starts with the same entries in the table, but none of them its own.
+    uci.send("go depth 1");
+    const auto next = search_lines(uci.until("bestmove"));
+    ASSERT_FALSE(next.empty());
+    EXPECT_LT(std::stoi(value_after(next.front(), "hashfull")), previous_permille) << next.front();
+}
+
 // A root without a legal move: the interface learns the result from a depth-0 line first.
 TEST(Uci, MateAndStalemateAtTheRootAreScoredBeforeTheAnswer) {
     const std::pair<const char*, const char*> ends[] = {
