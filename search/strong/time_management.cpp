@@ -125,12 +125,14 @@ bool strong_limits_reached(int64_t nodes) {
 void SearchThread::strong_check_limits() {
     strong_next_check = node_count + (index == 0 ? CHECK_INTERVAL : HELPER_CHECK_INTERVAL);
     // Every thread publishes its nodes for the others' sums. The main thread alone weighs the
-    // limits, over the nodes of every thread; a helper stops when told, or on its own once all
-    // threads together have searched the node limit, so that the limit holds even while the
-    // main thread waits for a core.
+    // limits, over the nodes of every thread; a helper stops when told, on the interface's
+    // "stop" itself, or on its own once all threads together have searched the node limit, so
+    // that the limits hold even while the main thread waits for a core: with many threads it
+    // gets a small share of them, and until the helpers stop it could take seconds to see the
+    // "stop" and answer.
     published_nodes.store(node_count, std::memory_order_relaxed);
     if (index != 0) {
-        if (helpers_must_stop() ||
+        if (helpers_must_stop() || stop_requested.load(std::memory_order_relaxed) ||
             (search_limits.max_nodes > 0 && published_node_sum() >= search_limits.max_nodes))
             strong_stopped = true;
         return;
